@@ -1,0 +1,79 @@
+// CPop3Client: login, the mailbox operations and the retry rule.
+#include "pop3/Pop3Client.h"
+
+CPop3Client::CPop3Client(bool ssl, int sendTimeout, int receiveTimeout)
+    : CPop3Connection(ssl, sendTimeout, receiveTimeout),
+      m_bLoggedIn(false),
+      m_bUseProxy(false),
+      m_nProxyPort(0),
+      m_nPort(0) {}
+
+CPop3Client::~CPop3Client() {
+  if (!m_bLoggedIn) return;
+  try {
+    Logout();
+  } catch (const CPop3Exception&) {
+    // Nothing to report to from a destructor; the socket closes below.
+  }
+}
+
+void CPop3Client::Open(bool useProxy, const char* proxyHost, int proxyPort, const char* host, int port,
+                       const char* user, const char* password) {
+  m_bUseProxy = useProxy;
+  m_proxyHost = proxyHost ? proxyHost : "";
+  m_nProxyPort = proxyPort;
+  m_host = host ? host : "";
+  m_nPort = port;
+  m_user = user ? user : "";
+  m_password = password ? password : "";
+  Login();
+}
+
+void CPop3Client::Login() {
+  ReplyLines lines;
+  OpenConnection(m_bUseProxy, m_proxyHost.c_str(), m_nProxyPort, m_host.c_str(), m_nPort, lines);
+  User(m_user.c_str(), lines);
+  Pass(m_password.c_str(), lines);
+  m_bLoggedIn = true;
+}
+
+void CPop3Client::Logout() {
+  ReplyLines lines;
+  Quit(lines);
+  m_bLoggedIn = false;
+}
+
+void CPop3Client::Disconnect() {
+  Close();
+  // Without a connection there is no session for the destructor to QUIT.
+  m_bLoggedIn = false;
+}
+
+void CPop3Client::GetStatistics(int& count, int& size) {
+  RunWithRetry([&] {
+    ReplyLines lines;
+    Stat(lines);
+    if (lines.empty()) {
+      count = -1;
+      size = -1;
+      return;
+    }
+    ParseStatusNumbers(lines[0].c_str(), count, size);
+  });
+}
+
+int CPop3Client::GetMessageSize(int number) {
+  ReplyLines lines;
+  List(number, lines);
+  int listed = 0;
+  int size = 0;
+  if (!lines.empty()) ParseStatusNumbers(lines[0].c_str(), listed, size);
+  return size;
+}
+
+void CPop3Client::DeleteMessage(int number) {
+  RunWithRetry([&] {
+    ReplyLines lines;
+    Dele(number, lines);
+  });
+}

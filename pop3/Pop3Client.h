@@ -1,0 +1,62 @@
+// CPop3Client: one account's POP3 session as the workers use it: open and
+// log in, STAT, LIST, TOP, DELE, QUIT, with one reconnecting retry.
+#pragma once
+
+#include <string>
+
+#include "pop3/Pop3Connection.h"
+
+struct MailHeader;
+
+class CPop3Client : public CPop3Connection {
+ public:
+  CPop3Client(bool ssl, int sendTimeout, int receiveTimeout);
+  // Sends QUIT when still logged in, swallowing any failure.
+  ~CPop3Client();
+
+  // Keeps the parameters (a retry logs in again with them), then logs in.
+  void Open(bool useProxy, const char* proxyHost, int proxyPort, const char* host, int port, const char* user,
+            const char* password);
+  void Login();
+  // QUIT; logged in stays set when it fails.
+  void Logout();
+  // Drops the connection without QUIT; never throws.
+  void Disconnect();
+  // STAT, retried. Values the reply lacks stay as the caller preset them.
+  void GetStatistics(int& count, int& size);
+  // LIST number, not retried; 0 when the reply carries no size.
+  int GetMessageSize(int number);
+  // DELE number, retried.
+  void DeleteMessage(int number);
+  // TOP number 0 with header extraction, retried (defined with the header code).
+  void FetchHeader(int number, MailHeader& header);
+
+  bool IsLoggedIn() const { return m_bLoggedIn; }
+
+ protected:
+  // Runs operation; on any CPop3Exception reconnects once without QUIT and
+  // runs it again. The second failure, or one from the re-login, reaches the
+  // caller.
+  template <class Operation>
+  void RunWithRetry(Operation operation) {
+    try {
+      operation();
+      return;
+    } catch (const CPop3Exception&) {
+    }
+    Disconnect();
+    Sleep(100);
+    Login();
+    operation();
+  }
+
+ private:
+  bool m_bLoggedIn;
+  bool m_bUseProxy;
+  std::string m_proxyHost;
+  int m_nProxyPort;
+  std::string m_host;
+  int m_nPort;
+  std::string m_user;
+  std::string m_password;
+};

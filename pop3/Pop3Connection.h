@@ -1,0 +1,43 @@
+// CPop3Connection: POP3 commands as single lines and the framing of replies.
+// Every failure is thrown as a CPop3Exception.
+#pragma once
+
+#include "pop3/Pop3Exception.h"
+#include "pop3/ReplyLines.h"
+#include "pop3/TcpSocket.h"
+
+class CPop3Connection : public CTimedSocket {
+ public:
+  CPop3Connection(bool ssl, int sendTimeout, int receiveTimeout);
+
+  // Connects to the server or, in proxy mode, to the proxy (sending the
+  // server's name as the first line), then reads the greeting into lines.
+  void OpenConnection(bool useProxy, const char* proxyHost, int proxyPort, const char* host, int port,
+                      ReplyLines& lines);
+  void User(const char* user, ReplyLines& lines);
+  void Pass(const char* password, ReplyLines& lines);
+  void Stat(ReplyLines& lines);
+  void List(int number, ReplyLines& lines);
+  void Top(int number, int lineCount, ReplyLines& lines);
+  void Dele(int number, ReplyLines& lines);
+  // Closes the socket once the reply is in; it stays open when QUIT fails.
+  void Quit(ReplyLines& lines);
+
+  // Sends command plus CR LF. shownAs replaces the command in error texts
+  // (so a password never reaches the log). Lines over 255 characters are
+  // refused before anything is sent.
+  void SendCommand(const char* command, const char* shownAs = nullptr);
+  // Appends the lines of one complete reply; the deadline is timeout seconds
+  // from entry. A multi-line reply ends with CR LF "." CR LF.
+  void ReadReply(ReplyLines& lines, int timeout, bool multiLine);
+
+ protected:
+  int m_nReceiveTimeout;
+
+ private:
+  void Command(const char* command, ReplyLines& lines, bool multiLine = false);
+};
+
+// Reads up to two decimal numbers after the "+OK" of a status line, like
+// sscanf "%d %d"; a number the line does not carry leaves its target as is.
+void ParseStatusNumbers(const char* line, int& first, int& second);
