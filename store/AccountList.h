@@ -1,0 +1,53 @@
+// The one list of accounts, indexed by slot number, persisted in section "Accounts".
+// Deleted slots stay in the list (and the registry) and are reused by the next Add.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "store/Account.h"
+#include "store/ReadWriteLock.h"
+
+class CAccountList {
+ public:
+  // Loads every slot up to the first one without a host.
+  CAccountList();
+  CAccountList(const CAccountList&) = delete;
+  CAccountList& operator=(const CAccountList&) = delete;
+
+  int GetCount();
+  // A copy of the record in slot index (a default record for a bad index).
+  CAccount GetAt(int index);
+  // Stores a copy in the first deleted slot, or a new one; returns the slot.
+  int Add(const CAccount& account);
+  // Writes the slot's values; unless isNew, also assigns the stored fields into the live record.
+  void Save(int index, const CAccount& account, bool isNew);
+  void MarkDeleted(int index);
+  // Live records of every active slot, in slot order; they stay valid for the life of the list.
+  void SnapshotActive(std::vector<CAccount*>& out);
+  void GetFailState(bool& wasAllFailed, bool& allFailedNow);
+  // Sums the counts of active records and starts a new comparison period.
+  void GetTotals(int& previousTotal, int& currentTotal);
+  // Copies the stored fields of a live record under the shared lock, so a worker
+  // never reads a text that Save is replacing. False when the record is not ours.
+  bool CopyConnection(const CAccount* account, AccountConnection& out);
+
+  // Value name of one slot: the base name for slot 0, "%s_%d" from slot 1 on.
+  // Returns a shared 256-byte buffer, valid until the next call.
+  static const char* IndexedName(const char* base, int index);
+  // Reversible scrambling of a password into a shared 256-byte buffer, valid
+  // until the next call. Input beyond kMaxText characters is cut.
+  static const char* ScramblePassword(const char* text, bool encode);
+
+ private:
+  void Load();
+  void WriteSlot(int index, const CAccount& account);
+  bool IsSlot(int index) const { return index >= 0 && index < static_cast<int>(m_accounts.size()); }
+
+  std::vector<std::unique_ptr<CAccount>> m_accounts;  // records never move once created
+  CReadWriteLock m_lock;
+  bool m_bAllFailed = false;
+};
+
+// Defined by the application.
+extern CAccountList* g_pAccountList;
