@@ -1,0 +1,118 @@
+// Reply collection and splitting against a scripted peer that cuts replies
+// into chunks, sends wrong markers, trailing bytes, or closes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ScriptedServer.h"
+#include "pop3/Pop3Connection.h"
+
+namespace {
+
+struct FramingCase {
+  const char* name;
+  std::string bytes;
+  size_t chunkSize;
+  DWORD pauseMs;
+  bool multiLine;
+  bool closeAfter;
+  ReplyLines expected;  // when the reply completes
+  int code;             // -1 when it completes
+  std::string message;  // of the exception
+  std::string detail;
+};
+
+void PrintTo(const FramingCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ReplyFramingTest : public ::testing::TestWithParam<FramingCase> {};
+
+TEST_P(ReplyFramingTest, CollectsAndSplits) {
+  const FramingCase& c = GetParam();
+  CScriptedServer server;
+  server.Send(c.bytes, c.chunkSize, c.pauseMs);
+  if (c.closeAfter) server.Close();
+  server.Start();
+
+  CPop3Connection connection(false, 1, 1);
+  ASSERT_TRUE(connection.Connect("127.0.0.1", server.Port()));
+  ReplyLines lines = {"kept"};
+  try {
+    connection.ReadReply(lines, 1, c.multiLine);
+    ASSERT_EQ(-1, c.code) << "reply completed unexpectedly";
+    ReplyLines expected = {"kept"};
+    expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+    EXPECT_EQ(expected, lines);
+  } catch (const CPop3Exception& e) {
+    ASSERT_NE(-1, c.code) << e.message << " / " << e.detail;
+    EXPECT_EQ(c.code, e.code);
+    EXPECT_EQ(c.message, e.message);
+    EXPECT_EQ(c.detail, e.detail);
+    EXPECT_EQ(ReplyLines{"kept"}, lines) << "a failed read must not append";
+  }
+}
+
+const std::string kLong = "+OK " + std::string(70000, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ReplyFramingTest,
+    ::testing::Values(
+        FramingCase{"WholeLine", "+OK ready\r\n", 0, 0, false, false, {"+OK ready"}, -1, "", ""},
+        FramingCase{"ByteByByte", "+OK 2 320\r\n", 1, 10, false, false, {"+OK 2 320"}, -1, "", ""},
+        FramingCase{"MarkerSplit", "+OK split\r\n", 2, 60, false, false, {"+OK split"}, -1, "", ""},
+        FramingCase{"CrLfSplit", "+OK a\r\n", 6, 60, false, false, {"+OK a"}, -1, "", ""},
+        FramingCase{"MultiLineChunks",
+                    "+OK\r\nSubject: x\r\n..dotted\r\n\r\n.\r\n",
+                    3,
+                    5,
+                    true,
+                    false,
+                    {"+OK", "Subject: x", "..dotted", "", "."},
+                    -1,
+                    "",
+                    ""},
+        FramingCase{"MultiLineEmptyBody", "+OK\r\n.\r\n", 0, 0, true, false, {"+OK", "."}, -1, "", ""},
+        FramingCase{"LowerCaseMarker", "+ok ready\r\n", 0, 0, false, false, {}, 6, "Receive timeout", ""},
+        FramingCase{"NoLineEnd", "+OK ready", 0, 0, false, false, {}, 6, "Receive timeout", ""},
+        FramingCase{
+            "BytesAfterTerminator", "+OK\r\nA: b\r\n.\r\nX", 0, 0, true, false, {}, 6, "Receive timeout", ""},
+        FramingCase{
+            "MultiLineWithoutTerminator", "+OK\r\nA: b\r\n", 0, 0, true, false, {}, 6, "Receive timeout", ""},
+        FramingCase{"ErrAtFourthByte", "-ERR", 0, 0, false, false, {}, 7, "-ERR", ""},
+        FramingCase{"ErrWithLineEnd",
+                    "-ERR no such message\r\n",
+                    0,
+                    0,
+                    false,
+                    false,
+                    {},
+                    7,
+                    "-ERR no such message\r\n",
+                    ""},
+        FramingCase{"ErrMessageIsLastChunk", "-ERR bad\r\n", 2, 150, false, false, {}, 7, "RR", ""},
+        FramingCase{"ClosedBeforeReply",
+                    "",
+                    0,
+                    0,
+                    false,
+                    true,
+                    {},
+                    5,
+                    "Failed to receive response",
+                    "Socket closed by server"},
+        FramingCase{"ClosedMidReply",
+                    "+OK par",
+                    0,
+                    0,
+                    false,
+                    true,
+                    {},
+                    5,
+                    "Failed to receive response",
+                    "Socket closed by server"},
+        FramingCase{
+            "EndlessLine", kLong, 0, 0, false, false, {}, 5, "Failed to receive response", "Reply too long"}),
+    [](const ::testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

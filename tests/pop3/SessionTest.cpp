@@ -1,0 +1,312 @@
+// Commands, login, retry rule, proxy mode and send failures against a
+// scripted peer that records every line the client sends.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ScriptedServer.h"
+#include "pop3/Pop3Client.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Greeting, USER and PASS accepted.
+CScriptedServer& ScriptLogin(CScriptedServer& server) {
+  return server.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK logged in\r\n");
+}
+
+// Answers one command.
+CScriptedServer& Answer(CScriptedServer& server, const std::string& reply) {
+  return server.ExpectLine().Send(reply);
+}
+
+void OpenClient(CPop3Client& client, const CScriptedServer& server) {
+  client.Open(false, "", 0, "127.0.0.1", server.Port(), "bob", "secret");
+}
+
+int ClosedPort() {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = inet_addr("127.0.0.1");
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+  int length = sizeof(address);
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  closesocket(s);
+  return ntohs(address.sin_port);
+}
+
+TEST(Pop3Session, SendsEachCommandAsOneLine) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  Answer(server, "+OK 5 1234\r\n");
+  Answer(server, "+OK 3 420\r\n");
+  Answer(server, "+OK\r\nSubject: hi\r\n.\r\n");
+  Answer(server, "+OK deleted\r\n");
+  Answer(server, "+OK bye\r\n");
+  server.Start();
+  {
+    CPop3Client client(false, 1, 2);
+    OpenClient(client, server);
+    EXPECT_TRUE(client.IsLoggedIn());
+    int count = 0, size = 0;
+    client.GetStatistics(count, size);
+    EXPECT_EQ(5, count);
+    EXPECT_EQ(1234, size);
+    EXPECT_EQ(420, client.GetMessageSize(3));
+    ReplyLines lines;
+    client.Top(2, 0, lines);
+    EXPECT_EQ((ReplyLines{"+OK", "Subject: hi", "."}), lines);
+    client.DeleteMessage(4);
+    client.Logout();
+    EXPECT_FALSE(client.IsLoggedIn());
+  }
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"USER bob", "PASS secret", "STAT", "LIST 3", "TOP 2 0", "DELE 4", "QUIT"}}),
+            server.Received());
+}
+
+TEST(Pop3Session, StatusNumbersMissingFromReply) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  Answer(server, "+OK\r\n");
+  Answer(server, "+OK 7\r\n");
+  Answer(server, "+OK 3\r\n");
+  server.Start();
+  CPop3Client client(false, 1, 2);
+  OpenClient(client, server);
+  int count = 11, size = 22;
+  client.GetStatistics(count, size);
+  EXPECT_EQ(11, count);
+  EXPECT_EQ(22, size);
+  client.GetStatistics(count, size);
+  EXPECT_EQ(7, count);
+  EXPECT_EQ(22, size);
+  EXPECT_EQ(0, client.GetMessageSize(3));
+  client.Disconnect();
+}
+
+TEST(Pop3Session, DestructorSendsQuitWhenLoggedIn) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  Answer(server, "+OK bye\r\n");
+  server.Start();
+  {
+    CPop3Client client(false, 1, 2);
+    OpenClient(client, server);
+  }
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"USER bob", "PASS secret", "QUIT"}}), server.Received());
+}
+
+TEST(Pop3Session, RetryReconnectsWithoutQuit) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  Answer(server, "-ERR busy\r\n").AcceptNext();
+  ScriptLogin(server);
+  Answer(server, "+OK 7 99\r\n");
+  server.Start();
+  CPop3Client client(false, 1, 2);
+  OpenClient(client, server);
+  int count = 0, size = 0;
+  client.GetStatistics(count, size);
+  EXPECT_EQ(7, count);
+  EXPECT_EQ(99, size);
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"USER bob", "PASS secret", "STAT"}, {"USER bob", "PASS secret", "STAT"}}),
+            server.Received());
+}
+
+TEST(Pop3Session, RetriedDeleteAfterDroppedConnection) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  server.ExpectLine().Close().AcceptNext();
+  ScriptLogin(server);
+  Answer(server, "+OK deleted\r\n");
+  server.Start();
+  CPop3Client client(false, 1, 2);
+  OpenClient(client, server);
+  client.DeleteMessage(2);
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ(
+      (std::vector<Lines>{{"USER bob", "PASS secret", "DELE 2"}, {"USER bob", "PASS secret", "DELE 2"}}),
+      server.Received());
+}
+
+TEST(Pop3Session, SecondFailureReachesCaller) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  Answer(server, "-ERR busy\r\n").AcceptNext();
+  ScriptLogin(server);
+  Answer(server, "-ERR still busy\r\n");
+  server.Start();
+  CPop3Client client(false, 1, 2);
+  OpenClient(client, server);
+  int count = 0, size = 0;
+  try {
+    client.GetStatistics(count, size);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::ServerError, e.code);
+    EXPECT_STREQ("-ERR still busy\r\n", e.message);
+  }
+  EXPECT_EQ(2u, server.Received().size());
+}
+
+TEST(Pop3Session, FailedReloginReachesCaller) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  Answer(server, "-ERR busy\r\n").AcceptNext();
+  server.Send("-ERR go away\r\n");
+  server.Start();
+  CPop3Client client(false, 1, 2);
+  OpenClient(client, server);
+  try {
+    client.DeleteMessage(1);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::ServerError, e.code);
+    EXPECT_STREQ("-ERR go away\r\n", e.message);
+  }
+}
+
+TEST(Pop3Session, ProxySendsServerNameBeforeGreeting) {
+  CScriptedServer server;
+  server.ExpectLine().Send("+OK proxy\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK\r\n");
+  server.Start();
+  CPop3Client client(false, 1, 2);
+  client.Open(true, "127.0.0.1", server.Port(), "mail.example.test", 110, "bob", "secret");
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"mail.example.test", "USER bob", "PASS secret"}}), server.Received());
+}
+
+TEST(Pop3Session, ConnectFailureNamesTarget) {
+  int port = ClosedPort();
+  struct {
+    bool useProxy;
+    const char* proxy;
+    const char* host;
+  } cases[] = {{false, "", "127.0.0.1"}, {true, "127.0.0.1", "mail.example.test"}};
+  for (const auto& c : cases) {
+    CPop3Client client(false, 1, 1);
+    try {
+      client.Open(c.useProxy, c.proxy, port, c.host, port, "bob", "secret");
+      FAIL() << "no exception";
+    } catch (const CPop3Exception& e) {
+      EXPECT_EQ(CPop3Exception::ConnectFailed, e.code);
+      EXPECT_STREQ("Failed to connect to 127.0.0.1", e.message);
+      EXPECT_STREQ("Socket error 10061", e.detail);
+    }
+  }
+}
+
+TEST(Pop3Session, SilentServerTimesOut) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  server.ExpectLine();
+  server.Start();
+  CPop3Client client(false, 1, 1);
+  OpenClient(client, server);
+  int count = 0, size = 0;
+  try {
+    client.GetStatistics(count, size);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::ReceiveTimeout, e.code);
+    EXPECT_STREQ("Receive timeout", e.message);
+    EXPECT_STREQ("", e.detail);
+  }
+  client.Disconnect();
+}
+
+TEST(Pop3Session, SendTimeoutZeroFailsEveryCommand) {
+  CScriptedServer server;
+  server.Send("+OK ready\r\n");
+  server.Start();
+  CPop3Client client(false, 0, 2);
+  try {
+    OpenClient(client, server);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::SendFailed, e.code);
+    EXPECT_STREQ("Failed to send USER bob - disconnected or timed-out", e.message);
+    EXPECT_STREQ("", e.detail);
+  }
+  EXPECT_FALSE(client.IsLoggedIn());
+}
+
+TEST(Pop3Session, FailedPassHidesPassword) {
+  ReplyLines lines;
+  {
+    // Send time-out 0: the "disconnected or timed-out" form.
+    CScriptedServer server;
+    server.Send("+OK ready\r\n");
+    server.Start();
+    CPop3Connection connection(false, 0, 2);
+    connection.OpenConnection(false, "", 0, "127.0.0.1", server.Port(), lines);
+    try {
+      connection.Pass("secret", lines);
+      FAIL() << "no exception";
+    } catch (const CPop3Exception& e) {
+      EXPECT_STREQ("Failed to send PASS ******** - disconnected or timed-out", e.message);
+    }
+  }
+  // No socket at all: the socket error form.
+  CPop3Connection connection(false, 1, 1);
+  try {
+    connection.Pass("secret", lines);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::SendFailed, e.code);
+    EXPECT_STREQ("Failed to send PASS ********", e.message);
+    EXPECT_EQ(0, strncmp("Socket error ", e.detail, 13)) << e.detail;
+  }
+}
+
+TEST(Pop3Session, OverlongCommandRefusedBeforeSending) {
+  CScriptedServer server;
+  server.Send("+OK ready\r\n");
+  Answer(server, "+OK 1 2\r\n");
+  server.Start();
+  CPop3Connection connection(false, 1, 2);
+  ReplyLines lines;
+  connection.OpenConnection(false, "", 0, "127.0.0.1", server.Port(), lines);
+  const std::string longUser(251, 'u');  // "USER " + 251 = 256 characters
+  try {
+    connection.User(longUser.c_str(), lines);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::SendFailed, e.code);
+    EXPECT_STREQ("Command line too long", e.detail);
+  }
+  try {
+    connection.Pass(std::string(300, 'p').c_str(), lines);
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_STREQ("Failed to send PASS ********", e.message);
+  }
+  // The next line the server sees is STAT: nothing of the refused ones went out.
+  connection.Stat(lines);
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"STAT"}}), server.Received());
+}
+
+TEST(Pop3Session, LongestCommandLineIsSent) {
+  CScriptedServer server;
+  server.Send("+OK ready\r\n");
+  Answer(server, "+OK\r\n");
+  server.Start();
+  CPop3Connection connection(false, 1, 2);
+  ReplyLines lines;
+  connection.OpenConnection(false, "", 0, "127.0.0.1", server.Port(), lines);
+  const std::string user(250, 'u');
+  connection.User(user.c_str(), lines);
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"USER " + user}}), server.Received());
+}
+
+}  // namespace
