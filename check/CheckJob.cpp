@@ -1,0 +1,118 @@
+#include "check/CheckJob.h"
+
+#include <memory>
+
+#include "check/LogLine.h"
+#include "pop3/Pop3Client.h"
+#include "pop3/Pop3Exception.h"
+#include "store/Account.h"
+
+namespace {
+
+// Error lines may carry a long server text; this is the line's greatest size.
+constexpr std::size_t kErrorLineSize = 1279;
+
+class CCsLock {
+ public:
+  explicit CCsLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+  ~CCsLock() { LeaveCriticalSection(&m_cs); }
+  CCsLock(const CCsLock&) = delete;
+  CCsLock& operator=(const CCsLock&) = delete;
+
+ private:
+  CRITICAL_SECTION& m_cs;
+};
+
+}  // namespace
+
+CCheckJob::CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout,
+                     HWND notifyWindow)
+    : m_seq(seq),
+      m_pAccount(account),
+      m_connection(connection),
+      m_nCheckTimeout(checkTimeout),
+      m_hNotify(notifyWindow) {
+  InitializeCriticalSection(&m_cs);
+}
+
+CCheckJob::~CCheckJob() {
+  DeleteCriticalSection(&m_cs);
+}
+
+bool CCheckJob::AttachClient(CPop3Client* client) {
+  CCsLock lock(m_cs);
+  if (m_bAbandoned) return false;
+  m_pClient = client;
+  return true;
+}
+
+void CCheckJob::DetachClient() {
+  CCsLock lock(m_cs);
+  m_pClient = nullptr;
+}
+
+bool CCheckJob::Settle(bool ok, int count) {
+  CCsLock lock(m_cs);
+  if (m_bAbandoned || m_bSettled) return false;
+  m_bSettled = true;
+  if (m_pAccount) {
+    if (ok)
+      m_pAccount->SetCount(count);
+    else
+      m_pAccount->SetError();
+  }
+  return true;
+}
+
+bool CCheckJob::SettleWithCount(int count) {
+  return Settle(true, count);
+}
+bool CCheckJob::SettleWithError() {
+  return Settle(false, 0);
+}
+
+bool CCheckJob::Abandon() {
+  CCsLock lock(m_cs);
+  if (m_bSettled) return true;
+  if (m_bAbandoned) return false;
+  m_bAbandoned = true;
+  if (m_pAccount) m_pAccount->SetError();
+  // Closing the socket makes the worker's blocked connect, send or receive
+  // fail, so the thread ends by itself and releases whatever it holds.
+  if (m_pClient) m_pClient->Close();
+  return false;
+}
+
+bool CCheckJob::abandoned() const {
+  CCsLock lock(m_cs);
+  return m_bAbandoned;
+}
+
+bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine) {
+  const AccountConnection& c = job.connection();
+  int halfTimeout = job.checkTimeout() / 2;
+  auto client = std::make_unique<CPop3Client>(c.ssl, halfTimeout, halfTimeout);
+  if (!job.AttachClient(client.get())) {
+    errorLine.clear();
+    return false;
+  }
+  bool ok = false;
+  try {
+    // The check always connects directly; the proxy serves only the viewer.
+    client->Open(false, "", 0, c.host.c_str(), c.port, c.user.c_str(), c.password.c_str());
+    int size = 0;
+    count = 0;
+    client->GetStatistics(count, size);
+    client->Logout();
+    if (count == -1)
+      errorLine = FormatLogLine(kErrorLineSize, "No reply getting mail statistics for %s from %s",
+                                c.name.c_str(), c.host.c_str());
+    else
+      ok = true;
+  } catch (const CPop3Exception& e) {
+    errorLine = FormatLogLine(kErrorLineSize, "Error getting mail statistics for %s from %s: %s",
+                              c.name.c_str(), c.host.c_str(), e.message);
+  }
+  job.DetachClient();
+  return ok;
+}

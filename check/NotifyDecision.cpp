@@ -1,0 +1,40 @@
+#include "check/NotifyDecision.h"
+
+std::string CountText(int n, const char* noun) {
+  std::string text = std::to_string(n) + " " + noun;
+  if (n != 1) text += "s";
+  return text;
+}
+
+static bool BalloonWanted(const NotifyInput& in) {
+  if (!in.balloonHelp) return false;
+  // Mail that was hidden behind an all-failed cycle is announced again.
+  return in.previousTotal < in.currentTotal || (in.wasAllFailed && in.currentTotal > 0);
+}
+
+static NotifySound SoundFor(const NotifyInput& in) {
+  if (!in.sound) return NotifySound::None;
+  // Beep once when every account has just failed, not on every failed cycle.
+  if (in.allFailed && !in.wasAllFailed) return NotifySound::ExclamationBeep;
+  if (!in.allFailed && in.balloonHelp && in.previousTotal < in.currentTotal) return NotifySound::NewMail;
+  return NotifySound::None;
+}
+
+NotifyDecision DecideNotification(const NotifyInput& in) {
+  NotifyDecision d;
+  d.sound = SoundFor(in);
+  if (in.allFailed) {
+    d.iconId = kIconError;
+    d.tip = "Tidewell (Error)";
+    return d;
+  }
+  d.iconId = in.currentTotal != 0 ? kIconMail : kIconNoMail;
+  d.tip = "Tidewell (" + CountText(in.currentTotal, "message") + ")";
+  if (BalloonWanted(in)) {
+    d.showBalloon = true;
+    d.balloonText = "You have " + CountText(in.currentTotal, "mail message");
+    d.clickable = in.balloonClick == 1;
+    if (in.balloonTimeout > 0) d.balloonTimerMs = static_cast<unsigned>(in.balloonTimeout) * 1000u;
+  }
+  return d;
+}
