@@ -1,10 +1,13 @@
 // The check cycle of the main window: one account after another, each on its
 // own CheckStatistics worker under a watchdog, then the tray notification.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <mmsystem.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <mmsystem.h>
 
 #include "app/AppLog.h"
 #include "app/Messages.h"
