@@ -1,0 +1,71 @@
+// The process-wide log.
+#include "app/AppLog.h"
+
+#include <cstdio>
+
+// Defined beside the class so that every program and test linking the log has it.
+CAppLog g_appLog;
+
+namespace {
+class CLock {
+ public:
+  explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+  ~CLock() { LeaveCriticalSection(&m_cs); }
+  CLock(const CLock&) = delete;
+  CLock& operator=(const CLock&) = delete;
+
+ private:
+  CRITICAL_SECTION& m_cs;
+};
+}  // namespace
+
+CAppLog::CAppLog() {
+  InitializeCriticalSection(&m_lock);
+}
+
+CAppLog::~CAppLog() {
+  DeleteCriticalSection(&m_lock);
+}
+
+std::string CAppLog::FormatLine(const SYSTEMTIME& t, const char* text) {
+  // The stamp takes 23 characters; a longer message (a server's error text can
+  // be anything) is cut so the line stays within the fixed limit.
+  char buffer[kMaxLine + 1];
+  int n = snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d    %s", t.wDay, t.wMonth, t.wYear,
+                   t.wHour, t.wMinute, t.wSecond, text ? text : "");
+  if (n < 0) return std::string();
+  return std::string(buffer);
+}
+
+void CAppLog::Append(const char* text) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  std::string line = FormatLine(now, text);
+  CLock lock(m_lock);
+  m_nTotalLength += static_cast<int>(line.size());
+  m_lines.push_back(std::move(line));
+}
+
+int CAppLog::Copy(std::vector<std::string>& lines) const {
+  CLock lock(m_lock);
+  lines = m_lines;
+  return m_nTotalLength;
+}
+
+std::string CAppLog::JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
+  text.reserve(size);
+  for (const std::string& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::string CAppLog::GetText() const {
+  std::vector<std::string> lines;
+  Copy(lines);
+  return JoinLines(lines);
+}

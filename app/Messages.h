@@ -1,0 +1,23 @@
+// Private window messages and timer ids of the main window and the viewer.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+// To the main window (wParam and lParam 0 unless noted).
+constexpr UINT WM_TRAY_NOTIFY = WM_APP;       // the tray icon's callback
+constexpr UINT WM_CHECK_START = WM_APP + 7;   // begin a check cycle
+constexpr UINT WM_CHECK_NEXT = WM_APP + 8;    // a worker finished; wParam: its sequence number
+constexpr UINT WM_CHECK_DONE = WM_APP + 9;    // every account of the cycle visited
+constexpr UINT WM_VIEW_CLOSED = WM_APP + 11;  // the View Mail window has ended
+// To the viewer.
+constexpr UINT WM_FETCH_DONE = WM_APP + 12;
+constexpr UINT WM_DELETE_DONE = WM_APP + 13;
+
+// Timers on the main window.
+constexpr UINT_PTR IDT_INTRO = 32769;
+constexpr UINT_PTR IDT_PERIOD = 32770;
+constexpr UINT_PTR IDT_BALLOON = 32773;
+constexpr UINT_PTR IDT_WATCHDOG = 32774;
+// On the viewer and the information window.
+constexpr UINT_PTR IDT_FETCH = 32771;
+constexpr UINT_PTR IDT_FILL = 32772;

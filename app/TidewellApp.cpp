@@ -1,0 +1,91 @@
+// The application object and the process-wide objects.
+#include "app/TidewellApp.h"
+
+#include "app/AppLog.h"
+#include "app/AppLogDlg.h"
+#include "app/Locale.h"
+#include "app/TidewellDlg.h"
+#include "app/TrayIcon.h"
+#include "app/VersionInfo.h"
+#include "res/resource.h"
+#include "store/AccountList.h"
+#include "store/Settings.h"
+
+// Constructed in this order and destroyed in reverse at process exit: the tray
+// icon goes (and removes itself from the tray) after the version information.
+// The log is defined beside its class so the tests have it too.
+CTidewellApp theApp;
+CTrayIcon g_trayIcon;
+CVersionInfo g_versionInfo;
+
+CAccountList* g_pAccountList = nullptr;
+CSettings* g_pSettings = nullptr;
+
+namespace {
+// Brings an already open dialog forward; true if there was one.
+bool FocusOpen(const CDialog* dlg) {
+  if (!dlg || !dlg->hwnd()) return false;
+  SetForegroundWindow(dlg->hwnd());
+  SetFocus(dlg->hwnd());
+  return true;
+}
+}  // namespace
+
+bool CTidewellApp::InitInstance() {
+  g_pAccountList = new CAccountList();
+  g_pSettings = new CSettings();
+  SetRuntimeLocale();
+
+  CTidewellDlg* mainDlg = new CTidewellDlg();
+  m_pMainWnd = mainDlg;
+  mainDlg->DoModal();
+
+  // The main window's close handler has stopped the workers that use these.
+  m_pMainWnd = nullptr;
+  delete mainDlg;
+  delete g_pSettings;
+  g_pSettings = nullptr;
+  delete g_pAccountList;
+  g_pAccountList = nullptr;
+  return false;
+}
+
+bool CTidewellApp::OnCommand(UINT id) {
+  switch (id) {
+    case ID_SETTINGS:
+      OnSettings();
+      return true;
+    case ID_ACCOUNTS:
+      OnAccounts();
+      return true;
+    case ID_VIEW:
+      OnView();
+      return true;
+    case ID_LOG:
+      OnLog();
+      return true;
+    case ID_APP_ABOUT:
+      OnAbout();
+      return true;
+  }
+  return CApp::OnCommand(id);
+}
+
+// The settings, accounts and about dialogs arrive with their own windows.
+void CTidewellApp::OnSettings() {}
+
+void CTidewellApp::OnAccounts() {}
+
+void CTidewellApp::OnAbout() {}
+
+void CTidewellApp::OnView() {
+  if (g_pMainDlg) g_pMainDlg->OpenViewer();
+}
+
+void CTidewellApp::OnLog() {
+  if (FocusOpen(g_pAppLogDlg)) return;
+  CAppLogDlg dlg;
+  g_pAppLogDlg = &dlg;
+  dlg.DoModal();
+  g_pAppLogDlg = nullptr;
+}

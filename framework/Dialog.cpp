@@ -1,0 +1,135 @@
+// Dialog base: creation, the modal loop and the one dialog procedure.
+#include "framework/Dialog.h"
+
+#include "framework/App.h"
+
+CDialog::CDialog(UINT templateId, HWND parent) : m_nTemplateId(templateId), m_hParent(parent) {}
+
+CDialog::~CDialog() {
+  if (m_hWnd) {
+    SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+    DestroyWindow(m_hWnd);
+  }
+}
+
+bool CDialog::CreateModeless() {
+  // A dialog without a parent is owned by the main window, as the tray's other dialogs are.
+  HWND owner = m_hParent;
+  CApp* app = CApp::Get();
+  if (!owner && app && app->m_pMainWnd && app->m_pMainWnd != this) owner = app->m_pMainWnd->hwnd();
+  m_hWnd = nullptr;
+  HWND h = CreateDialogParamA(AppInstance(), MAKEINTRESOURCEA(m_nTemplateId), owner, DialogProc,
+                              reinterpret_cast<LPARAM>(this));
+  return h != nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+  m_bModal = true;
+  m_bEnded = false;
+  m_nResult = -1;
+  if (!CreateModeless()) return -1;
+  HWND owner = GetWindow(m_hWnd, GW_OWNER);
+  bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+  if (ownerWasEnabled) EnableWindow(owner, FALSE);
+
+  MSG msg;
+  while (!m_bEnded) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // Leave WM_QUIT for the outer loop.
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (PreTranslateMessage(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  // Re-enable the owner before the dialog goes, so activation returns to it.
+  if (ownerWasEnabled) EnableWindow(owner, TRUE);
+  if (m_hWnd) DestroyWindow(m_hWnd);
+  m_bModal = false;
+  return m_nResult;
+}
+
+void CDialog::EndDialog(INT_PTR result) {
+  m_nResult = result;
+  m_bEnded = true;
+  if (!m_bModal && m_hWnd) DestroyWindow(m_hWnd);
+  // Wake the modal loop in case the end came from outside a dispatched message.
+  if (m_bModal) PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+bool CDialog::PreTranslateMessage(MSG& msg) {
+  return m_hWnd && IsDialogMessageA(m_hWnd, &msg);
+}
+
+bool CDialog::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
+  if (id == IDOK) {
+    OnOk();
+    return true;
+  }
+  if (id == IDCANCEL) {
+    OnCancel();
+    return true;
+  }
+  // Menu commands of the main window go on to the application object.
+  CApp* app = CApp::Get();
+  if (app && app->m_pMainWnd == this) return app->OnCommand(id);
+  return false;
+}
+
+INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      return OnInitDialog();
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (!OnNotify(reinterpret_cast<NMHDR*>(lp), result)) return FALSE;
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
+    case WM_TIMER:
+      OnTimer(wp);
+      return TRUE;
+    case WM_SIZE:
+      OnSize(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
+      return FALSE;
+    case WM_SHOWWINDOW:
+      OnShowWindow(wp != 0);
+      return FALSE;
+    case WM_CLOSE:
+      OnClose();
+      return TRUE;
+    case WM_DESTROY:
+      OnDestroy();
+      return FALSE;
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  CDialog* self = nullptr;
+  if (msg == WM_INITDIALOG) {
+    self = reinterpret_cast<CDialog*>(lp);
+    self->m_hWnd = hwnd;
+    SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+  } else {
+    // WM_SETFONT and a few others arrive before WM_INITDIALOG: no object yet.
+    self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  INT_PTR result = FALSE;
+  // Exceptions must not unwind through the system's frames.
+  try {
+    result = self->Dispatch(msg, wp, lp);
+  } catch (...) {
+    result = FALSE;
+  }
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    self->m_hWnd = nullptr;
+  }
+  return result;
+}

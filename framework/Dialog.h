@@ -1,0 +1,56 @@
+// Dialog base: a window from a dialog template, modal (our own loop over a
+// modeless dialog, so PreTranslateMessage sees every message) or modeless.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+// The framework's own command ids, shared with the resource script.
+#ifndef ID_APP_ABOUT
+#define ID_APP_ABOUT 0xE140
+#endif
+#ifndef ID_APP_EXIT
+#define ID_APP_EXIT 0xE141
+#endif
+
+class CDialog {
+ public:
+  CDialog(UINT templateId, HWND parent);
+  virtual ~CDialog();
+  CDialog(const CDialog&) = delete;
+  CDialog& operator=(const CDialog&) = delete;
+
+  // Runs until EndDialog; returns its result, or -1 when the window cannot be created.
+  INT_PTR DoModal();
+  bool CreateModeless();
+  void EndDialog(INT_PTR result);
+
+  HWND hwnd() const { return m_hWnd; }
+  HWND GetItem(int id) const { return GetDlgItem(m_hWnd, id); }
+
+ protected:
+  // Unpacks one message and calls the handler; TRUE when handled.
+  virtual INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+  // Default handling of a message already handled: what the dialog manager does anyway.
+  virtual bool PreTranslateMessage(MSG& msg);
+
+  virtual BOOL OnInitDialog() { return TRUE; }
+  virtual bool OnCommand(UINT id, UINT code, HWND ctl);
+  virtual bool OnNotify(NMHDR* /*hdr*/, LRESULT& /*result*/) { return false; }
+  virtual void OnTimer(UINT_PTR /*id*/) {}
+  virtual void OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {}
+  virtual void OnShowWindow(bool /*show*/) {}
+  virtual void OnOk() { EndDialog(IDOK); }
+  virtual void OnCancel() { EndDialog(IDCANCEL); }
+  virtual void OnClose() { OnCancel(); }
+  virtual void OnDestroy() {}
+
+  UINT m_nTemplateId;
+  HWND m_hParent;
+  HWND m_hWnd = nullptr;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool m_bModal = false;
+  bool m_bEnded = false;
+  INT_PTR m_nResult = 0;
+};
