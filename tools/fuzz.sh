@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Native libFuzzer runs of the header and date text logic.
+#   bounded: about 20 s per target (part of tools/test.sh)
+#   long [seconds]: each target for longer (default 600 s)
+# Builds with plain clang++ into build/fuzz; crashes land in build/fuzz/findings.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=$top/build/fuzz
+mode=${1:-bounded}
+case "$mode" in
+bounded) seconds=20 ;;
+long) seconds=${2:-600} ;;
+*) echo "usage: $0 bounded|long [seconds]" >&2; exit 2 ;;
+esac
+
+mkdir -p "$out/findings"
+flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I"$top")
+build() {  # name sources...
+  local name=$1; shift
+  clang++ "${flags[@]}" "$@" -o "$out/$name"
+}
+build header_fuzz "$top/fuzz/HeaderFuzz.cpp" "$top/pop3/HeaderParse.cpp"
+build date_fuzz "$top/fuzz/DateFuzz.cpp" "$top/viewer/MailDate.cpp"
+
+status=0
+for target in header date; do
+  corpus=$out/corpus/$target
+  mkdir -p "$corpus"
+  log=$out/$target.log
+  echo "fuzz: ${target}_fuzz for ${seconds}s"
+  if ! "$out/${target}_fuzz" -max_total_time="$seconds" -max_len=1024 -print_final_stats=1 \
+      -artifact_prefix="$out/findings/$target-" "$corpus" "$top/fuzz/corpus/$target" >"$log" 2>&1; then
+    echo "fuzz: ${target}_fuzz found a fault; see $log" >&2
+    tail -40 "$log" >&2
+    status=1
+  fi
+  grep -E '^stat::number_of_executed_units' "$log" | sed "s/^/fuzz: $target /" || true
+done
+exit $status
