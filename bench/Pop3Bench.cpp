@@ -1,0 +1,88 @@
+// pop3_bench: times STAT and TOP n 0 + LIST round trips against a POP3
+// server and prints the median and 95th percentile per command.
+//   pop3_bench [port [user [password [count]]]]   (host 127.0.0.1; port from
+//   TIDEWELL_POP3_PORT when not given; user "bench", password "benchpw")
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "pop3/Pop3Client.h"
+
+namespace {
+
+double NowMs() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return counter.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+void Report(const char* name, std::vector<double> samples) {
+  if (samples.empty()) return;
+  std::sort(samples.begin(), samples.end());
+  double median = samples[samples.size() / 2];
+  double p95 = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+  printf("%-10s n=%-5u median %7.3f ms   p95 %7.3f ms\n", name, static_cast<unsigned>(samples.size()), median,
+         p95);
+}
+
+double Time(const std::function<void()>& operation) {
+  double start = NowMs();
+  operation();
+  return NowMs() - start;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* envPort = getenv("TIDEWELL_POP3_PORT");
+  int port = argc > 1 ? atoi(argv[1]) : (envPort ? atoi(envPort) : 110);
+  const char* user = argc > 2 ? argv[2] : "bench";
+  const char* password = argc > 3 ? argv[3] : "benchpw";
+  int count = argc > 4 ? atoi(argv[4]) : 0;
+  try {
+    CPop3Client client(false, 10, 10);
+    double login = Time([&] { client.Open(false, "", 0, "127.0.0.1", port, user, password); });
+    printf("login      %.3f ms\n", login);
+    int messages = 0, size = 0;
+    client.GetStatistics(messages, size);
+    if (count <= 0 || count > messages) count = messages;
+    printf("mailbox    %d messages, %d bytes; timing %d of each\n", messages, size, count);
+
+    std::vector<double> stat, top, list, pair;
+    for (int i = 0; i < count; ++i) {
+      stat.push_back(Time([&] {
+        int c = 0, s = 0;
+        client.GetStatistics(c, s);
+      }));
+    }
+    for (int i = 1; i <= count; ++i) {
+      double t = Time([&] {
+        ReplyLines lines;
+        client.Top(i, 0, lines);
+      });
+      double l = Time([&] { client.GetMessageSize(i); });
+      top.push_back(t);
+      list.push_back(l);
+      pair.push_back(t + l);
+    }
+    Report("STAT", stat);
+    Report("TOP n 0", top);
+    Report("LIST n", list);
+    Report("TOP+LIST", pair);
+    client.Logout();
+  } catch (const CPop3Exception& e) {
+    fprintf(stderr, "pop3_bench: %s (%s)\n", e.message, e.detail);
+    return 1;
+  }
+  return 0;
+}
