@@ -7,6 +7,7 @@
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
+#include "pop3/TcpSocket.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
@@ -17,6 +18,8 @@
 CTidewellApp theApp;
 CTrayIcon g_trayIcon;
 CVersionInfo g_versionInfo;
+// Never connected: its life brackets the whole process's use of Winsock.
+CTcpSocket g_winsockUser(false);
 
 CAccountList* g_pAccountList = nullptr;
 CSettings* g_pSettings = nullptr;
