@@ -1,0 +1,167 @@
+// One account's check against real servers: the run's Dovecot and scripted
+// peers that stall, with the watchdog's side of the job played by the test.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ScriptedServer.h"
+#include "check/CheckJob.h"
+#include "store/Account.h"
+
+namespace {
+
+AccountConnection Connection(int port, const char* user, const char* password) {
+  AccountConnection c;
+  c.name = "Home";
+  c.host = "127.0.0.1";
+  c.port = port;
+  c.user = user;
+  c.password = password;
+  return c;
+}
+
+int DovecotPort() {
+  return EnvInt("TIDEWELL_POP3_PORT");
+}
+
+struct Outcome {
+  bool ok = false;
+  bool settled = false;
+  int count = -5;
+  std::string line;
+};
+
+// What the worker thread does with a job, without the log and the window.
+Outcome RunCheck(CCheckJob& job) {
+  Outcome o;
+  o.ok = QueryMailboxCount(job, o.count, o.line);
+  o.settled = o.ok ? job.SettleWithCount(o.count) : job.SettleWithError();
+  return o;
+}
+
+struct ThreadRun {
+  CCheckJob* job;
+  Outcome outcome;
+  static DWORD WINAPI Proc(LPVOID p) {
+    auto* self = static_cast<ThreadRun*>(p);
+    self->outcome = RunCheck(*self->job);
+    return 0;
+  }
+};
+
+TEST(CheckJob, CountsDovecotMailbox) {
+  ASSERT_NE(0, DovecotPort());
+  CAccount account;
+  account.SetError();
+  CCheckJob job(1, &account, Connection(DovecotPort(), "alice", "alicepw"), 10, nullptr);
+  Outcome o = RunCheck(job);
+  EXPECT_TRUE(o.ok) << o.line;
+  EXPECT_TRUE(o.settled);
+  EXPECT_EQ(o.count, 3);
+  EXPECT_EQ(account.currentCount(), 3);
+  EXPECT_FALSE(account.error());
+}
+
+TEST(CheckJob, EmptyMailboxCountsZero) {
+  CAccount account;
+  CCheckJob job(1, &account, Connection(DovecotPort(), "empty", "emptypw"), 10, nullptr);
+  Outcome o = RunCheck(job);
+  EXPECT_TRUE(o.ok) << o.line;
+  EXPECT_EQ(account.currentCount(), 0);
+  EXPECT_FALSE(account.error());
+}
+
+TEST(CheckJob, WrongPasswordMarksFailedAndKeepsCount) {
+  CAccount account;
+  account.SetCount(2);
+  CCheckJob job(1, &account, Connection(DovecotPort(), "alice", "wrong"), 10, nullptr);
+  Outcome o = RunCheck(job);
+  EXPECT_FALSE(o.ok);
+  EXPECT_TRUE(o.settled);
+  EXPECT_EQ(o.line.rfind("Error getting mail statistics for Home from 127.0.0.1: ", 0), 0u) << o.line;
+  EXPECT_TRUE(account.error());
+  EXPECT_EQ(account.currentCount(), 2);
+}
+
+TEST(CheckJob, SilentServerTimesOutAtHalfTheCheckTimeout) {
+  CScriptedServer server;
+  server.Silence(20000).Start();
+  CAccount account;
+  // CheckTimeout 3 gives the client 1 s per reply.
+  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 3, nullptr);
+  DWORD start = GetTickCount();
+  Outcome o = RunCheck(job);
+  EXPECT_LT(GetTickCount() - start, 15000u);
+  EXPECT_FALSE(o.ok);
+  EXPECT_NE(o.line.find("Error getting mail statistics for Home from 127.0.0.1: Receive timeout"),
+            std::string::npos)
+      << o.line;
+  EXPECT_TRUE(account.error());
+}
+
+TEST(CheckJob, ServerWithoutStatNumbersIsNoMail) {
+  CScriptedServer server;
+  server.Send("+OK hello\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK\r\n");
+  server.ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK bye\r\n").Start();
+  CAccount account;
+  account.SetError();
+  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 10, nullptr);
+  Outcome o = RunCheck(job);
+  EXPECT_TRUE(o.ok) << o.line;
+  EXPECT_EQ(account.currentCount(), 0);
+  EXPECT_FALSE(account.error());
+}
+
+// The watchdog gives up on a worker stuck in a reply: the account is failed
+// at once, closing the socket ends the worker long before its own time-out,
+// and the worker's late result changes nothing.
+TEST(CheckJob, AbandonUnblocksStalledWorkerAndIgnoresItsResult) {
+  CScriptedServer server;
+  server.Silence(60000).Start();
+  CAccount account;
+  account.SetCount(4);
+  // CheckTimeout 80: the client itself would wait 40 s for the greeting.
+  CCheckJob job(7, &account, Connection(server.Port(), "u", "p"), 80, nullptr);
+  ThreadRun run{&job, {}};
+  HANDLE thread = CreateThread(nullptr, 0, ThreadRun::Proc, &run, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  Sleep(500);
+  EXPECT_FALSE(job.Abandon());
+  EXPECT_TRUE(job.abandoned());
+  EXPECT_TRUE(account.error());
+  EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
+  CloseHandle(thread);
+  EXPECT_FALSE(run.outcome.settled);
+  EXPECT_TRUE(account.error());
+  EXPECT_EQ(account.currentCount(), 4);
+  EXPECT_FALSE(job.Abandon());  // a second watchdog call is harmless
+}
+
+// The worker settled just before the watchdog fired: its result stands and
+// its own message is the one advance.
+TEST(CheckJob, SettledJobIsNotAbandoned) {
+  CAccount account;
+  CCheckJob job(3, &account, Connection(1, "u", "p"), 10, nullptr);
+  EXPECT_TRUE(job.SettleWithCount(5));
+  EXPECT_TRUE(job.Abandon());
+  EXPECT_FALSE(job.abandoned());
+  EXPECT_EQ(account.currentCount(), 5);
+  EXPECT_FALSE(account.error());
+  EXPECT_FALSE(job.SettleWithError());  // settles once only
+  EXPECT_FALSE(account.error());
+}
+
+TEST(CheckJob, AbandonedBeforeConnectingNeverConnects) {
+  CScriptedServer server;
+  server.Send("+OK hello\r\n").Start();
+  CAccount account;
+  CCheckJob job(3, &account, Connection(server.Port(), "u", "p"), 10, nullptr);
+  EXPECT_FALSE(job.Abandon());
+  Outcome o = RunCheck(job);
+  EXPECT_FALSE(o.ok);
+  EXPECT_FALSE(o.settled);
+  EXPECT_TRUE(o.line.empty());
+  EXPECT_TRUE(server.Received().empty() || server.Received()[0].empty());
+}
+
+}  // namespace
