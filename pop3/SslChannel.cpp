@@ -121,6 +121,7 @@ int CSslChannel::Handshake() {
     if (FAILED(status) || !SendToken(token.Get())) return -1;
     if (status != SEC_I_INCOMPLETE_CREDENTIALS) held = 0;
   }
+  m_bEstablished = true;
   return 0;
 }
 
@@ -179,8 +180,10 @@ bool CSslChannel::SendToken(SecBuffer& token) {
   return SendAll(static_cast<const char*>(token.pvBuffer), length) == length;
 }
 
+// A context whose handshake never finished has no record layer, yet Wine reports stream
+// sizes for it: the established flag decides.
 bool CSslChannel::QuerySizes(SecPkgContext_StreamSizes& sizes) {
-  if (!m_context.IsSet()) return false;
+  if (!m_context.IsSet() || !m_bEstablished) return false;
   return QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_STREAM_SIZES, &sizes) == SEC_E_OK &&
          sizes.cbMaximumMessage > 0;
 }
@@ -303,7 +306,7 @@ int CSslChannel::Receive(char* buffer, int size) {
 }
 
 int CSslChannel::Shutdown() {
-  if (!m_context.IsSet()) return -1;
+  if (!m_context.IsSet() || !m_bEstablished) return -1;
   if (m_bShutDown) return 1;  // the socket layer closes through Shutdown and then Release
   DWORD type = SCHANNEL_SHUTDOWN;
   SecBuffer control = {sizeof(type), SECBUFFER_TOKEN, &type};

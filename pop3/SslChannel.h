@@ -81,6 +81,7 @@ class CSslChannel {
   CScopedCredHandle m_cred;
   CScopedCtxtHandle m_context;
   bool m_bHandshakeStarted = false;
+  bool m_bEstablished = false;  // a handshake completed: records may flow
   bool m_bShutDown = false;     // the close notification went out already
   std::vector<char> m_extra;    // received ciphertext not yet consumed by the package
   std::vector<char> m_pending;  // decrypted bytes not yet handed to the caller
