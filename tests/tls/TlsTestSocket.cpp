@@ -22,6 +22,12 @@ int PeerTlsPort() {
 int PeerPlainPort() {
   return EnvPort("TIDEWELL_PORT_BASE", 7);
 }
+int PeerCertRequestPort() {
+  return EnvPort("TIDEWELL_PORT_BASE", 8);
+}
+int PeerFloodPort() {
+  return EnvPort("TIDEWELL_PORT_BASE", 9);
+}
 
 CTestConnection::CTestConnection(int port) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

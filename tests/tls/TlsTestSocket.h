@@ -11,6 +11,8 @@
 int EnvPort(const char* name, int offset = 0);
 int PeerTlsPort();
 int PeerPlainPort();
+int PeerCertRequestPort();
+int PeerFloodPort();
 
 // A blocking connected socket with a receive time-out, so that a wrong extra read fails
 // the test instead of hanging it.

@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
 """Native TLS test peer with control over record boundaries and timing.
 
-TLS port: after the handshake the client sends one line naming a scenario; the
-peer then writes the records it describes.  Plain port: answers like a POP3
-server without TLS, so a client's handshake must fail.
-Usage: tls_peer.py <tls port> <plain port> <cert> <key>
+Ports from <base>:
+  base     TLS; after the handshake the client sends one line naming a scenario,
+           and the peer writes the records it describes.
+  base+1   plain: answers like a POP3 server without TLS, so a handshake fails.
+  base+2   TLS that asks for a client certificate (and accepts none), then echoes
+           one line.
+  base+3   a flood: a handshake record announcing a server hello of 16 MiB, then
+           endless handshake records, so the client's handshake buffer fills.
+Usage: tls_peer.py <base port> <cert> <key>
 """
 import socket
 import ssl
@@ -122,6 +127,35 @@ def serve_plain(sock, ctx):
         sock.close()
 
 
+def serve_cert_request(sock, ctx):
+    conn = Conn(sock, ctx)
+    try:
+        conn.handshake()
+        conn.sock.sendall(conn.records(b"echo " + conn.read_until()))
+        conn.read_until()
+    except (EOFError, OSError, ssl.SSLError):
+        pass
+    finally:
+        sock.close()
+
+
+def serve_flood(sock, ctx):
+    try:
+        sock.recv(65536)  # the client hello
+        record = b"\x16\x03\x03\x40\x00"
+        sock.sendall(record + b"\x02\xff\xff\xff" + bytes(0x4000 - 4))
+        for _ in range(64):  # 1 MiB in all, far more than any handshake buffer
+            sock.sendall(record + bytes(0x4000))
+        sock.shutdown(socket.SHUT_WR)
+        sock.settimeout(10)
+        while sock.recv(4096):
+            pass
+    except OSError:
+        pass
+    finally:
+        sock.close()
+
+
 def listen(port, handler, ctx):
     server = socket.socket()
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -133,11 +167,17 @@ def listen(port, handler, ctx):
 
 
 def main():
-    tls_port, plain_port, cert, key = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], sys.argv[4]
+    base, cert, key = int(sys.argv[1]), sys.argv[2], sys.argv[3]
     ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     ctx.load_cert_chain(cert, key)
-    threading.Thread(target=listen, args=(plain_port, serve_plain, None), daemon=True).start()
-    listen(tls_port, serve_tls, ctx)
+    asking = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    asking.load_cert_chain(cert, key)
+    asking.load_verify_locations(cert)
+    asking.verify_mode = ssl.CERT_OPTIONAL
+    for port, handler, context in ((base + 1, serve_plain, None), (base + 2, serve_cert_request, asking),
+                                   (base + 3, serve_flood, None)):
+        threading.Thread(target=listen, args=(port, handler, context), daemon=True).start()
+    listen(base, serve_tls, ctx)
 
 
 if __name__ == "__main__":

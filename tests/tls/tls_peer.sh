@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # start: run the native TLS test peer (tls_peer.py) on 127.0.0.1:
-#   TLS on $TIDEWELL_PORT_BASE+6, plain on $TIDEWELL_PORT_BASE+7.
+#   ports $TIDEWELL_PORT_BASE+6 .. +9 (see tls_peer.py for what each does).
 # stop: end it by its own pid.
 set -eu
 : "${TIDEWELL_RUN_DIR:?}" "${TIDEWELL_PORT_BASE:?}"
@@ -24,12 +24,12 @@ stop
 rm -rf "$dir"; mkdir -p "$dir"
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=localhost \
   -keyout "$dir/peer.key" -out "$dir/peer.crt" >/dev/null 2>&1
-tls=$((TIDEWELL_PORT_BASE + 6)); plain=$((TIDEWELL_PORT_BASE + 7))
-nohup python3 "$here/tls_peer.py" "$tls" "$plain" "$dir/peer.crt" "$dir/peer.key" \
+tls=$((TIDEWELL_PORT_BASE + 6))
+nohup python3 "$here/tls_peer.py" "$tls" "$dir/peer.crt" "$dir/peer.key" \
   >"$dir/log" 2>&1 </dev/null &
 echo $! >"$dir/pid"
 for _ in $(seq 100); do
-  if python3 -c "import socket,sys; socket.create_connection(('127.0.0.1', $tls), 1).close()" 2>/dev/null; then
+  if python3 -c "import socket; [socket.create_connection(('127.0.0.1', $tls + i), 1).close() for i in range(4)]" 2>/dev/null; then
     exit 0
   fi
   sleep 0.1
