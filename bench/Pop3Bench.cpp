@@ -1,13 +1,15 @@
 // pop3_bench: times STAT and TOP n 0 + LIST round trips against a POP3
 // server and prints the median and 95th percentile per command.
-//   pop3_bench [port [user [password [count]]]]   (host 127.0.0.1; port from
-//   TIDEWELL_POP3_PORT when not given; user "bench", password "benchpw")
+//   pop3_bench [--ssl] [port [user [password [count]]]]   (host 127.0.0.1; port
+//   from TIDEWELL_POP3_PORT, or TIDEWELL_POP3S_PORT with --ssl, when not given;
+//   user "bench", password "benchpw")
 #include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -44,15 +46,20 @@ double Time(const std::function<void()>& operation) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* envPort = getenv("TIDEWELL_POP3_PORT");
-  int port = argc > 1 ? atoi(argv[1]) : (envPort ? atoi(envPort) : 110);
+  const bool ssl = argc > 1 && strcmp(argv[1], "--ssl") == 0;
+  if (ssl) {
+    --argc;
+    ++argv;
+  }
+  const char* envPort = getenv(ssl ? "TIDEWELL_POP3S_PORT" : "TIDEWELL_POP3_PORT");
+  int port = argc > 1 ? atoi(argv[1]) : (envPort ? atoi(envPort) : (ssl ? 995 : 110));
   const char* user = argc > 2 ? argv[2] : "bench";
   const char* password = argc > 3 ? argv[3] : "benchpw";
   int count = argc > 4 ? atoi(argv[4]) : 0;
   try {
-    CPop3Client client(false, 10, 10);
+    CPop3Client client(ssl, 10, 10);
     double login = Time([&] { client.Open(false, "", 0, "127.0.0.1", port, user, password); });
-    printf("login      %.3f ms\n", login);
+    printf("%s login  %.3f ms\n", ssl ? "TLS  " : "plain", login);
     int messages = 0, size = 0;
     client.GetStatistics(messages, size);
     if (count <= 0 || count > messages) count = messages;

@@ -2,7 +2,7 @@
 # Runs pop3_bench under wine against a private Dovecot holding the mailboxes
 # of bench/mailboxes (1000 generated messages; kept out of the test fixtures
 # because generating them slows every test run's Dovecot start).
-#   bench/run.sh <build dir> [pop3_bench arguments...]
+#   bench/run.sh <build dir> [pop3_bench arguments...]   (none: plain, then TLS)
 set -eu
 build=$(cd "${1:?usage: $0 <build dir> [args]}" && pwd)
 shift
@@ -18,4 +18,9 @@ mkdir -p "$TIDEWELL_RUN_DIR"
 trap '"$src/tests/support/dovecot.sh" stop; "$src/tests/support/wine-prefix.sh" stop' EXIT
 "$src/tests/support/wine-prefix.sh" start
 "$src/tests/support/dovecot.sh" start
-"$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" "$@" </dev/null
+if [ $# -gt 0 ]; then
+  "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" "$@" </dev/null
+else
+  "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" </dev/null
+  "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" --ssl </dev/null
+fi

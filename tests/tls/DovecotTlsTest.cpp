@@ -5,6 +5,8 @@
 #include "TlsTestSocket.h"
 #include "pop3/Pop3Client.h"
 #include "pop3/Pop3Exception.h"
+#include "check/CheckJob.h"
+#include "store/Account.h"
 
 namespace {
 
@@ -58,6 +60,26 @@ TEST(DovecotTls, WrongPasswordIsAServerError) {
   } catch (const CPop3Exception& e) {
     EXPECT_EQ(CPop3Exception::ServerError, e.code) << e.message;
   }
+}
+
+// A TLS account's whole check: login, STAT and QUIT settle the account's count.
+TEST(DovecotTls, CheckSettlesTheAccountsCount) {
+  CAccount account;
+  account.SetError();
+  AccountConnection c;
+  c.name = "Secure";
+  c.host = "127.0.0.1";
+  c.port = DovecotTlsPort();
+  c.user = "alice";
+  c.password = "alicepw";
+  c.ssl = true;
+  CCheckJob job(1, &account, c, 10, nullptr);
+  int count = -1;
+  std::string line;
+  ASSERT_TRUE(QueryMailboxCount(job, count, line)) << line;
+  EXPECT_TRUE(job.SettleWithCount(count));
+  EXPECT_EQ(3, account.currentCount());
+  EXPECT_FALSE(account.error());
 }
 
 }  // namespace
