@@ -115,4 +115,38 @@ INSTANTIATE_TEST_SUITE_P(
             "EndlessLine", kLong, 0, 0, false, false, {}, 5, "Failed to receive response", "Reply too long"}),
     [](const ::testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
 
+// Multi-line replies may pass the one-line cap, but not the multi-line one. The
+// time-out is generous because the megabytes take a while under Wine.
+std::string ReadMultiLine(const std::string& bytes, ReplyLines& lines) {
+  CScriptedServer server;
+  server.Send(bytes).Start();
+  CPop3Connection connection(false, 60, 60);
+  if (!connection.Connect("127.0.0.1", server.Port())) return "no connection";
+  try {
+    connection.ReadReply(lines, 1, true);
+    return "";
+  } catch (const CPop3Exception& e) {
+    return std::string(e.message) + " / " + e.detail;
+  }
+}
+
+TEST(ReplyCaps, MultiLineReplyBeyondOneLineCapCompletes) {
+  std::string body;
+  for (int i = 0; i < 2000; ++i) body += "Received: from relay" + std::to_string(i) + ".example.test\r\n";
+  ReplyLines lines;
+  ASSERT_EQ("", ReadMultiLine("+OK\r\n" + body + ".\r\n", lines));
+  EXPECT_EQ(2002u, lines.size());
+  EXPECT_EQ(".", lines.back());
+}
+
+TEST(ReplyCaps, EndlessMultiLineReplyStopsAtSixteenMegabytes) {
+  std::string line(1022, 'b');
+  line += "\r\n";
+  std::string bytes = "+OK\r\n";
+  while (bytes.size() <= (17u << 20)) bytes += line;
+  ReplyLines lines;
+  EXPECT_EQ("Failed to receive response / Reply too long", ReadMultiLine(bytes, lines));
+  EXPECT_TRUE(lines.empty());
+}
+
 }  // namespace

@@ -204,6 +204,20 @@ TEST(Pop3Session, ConnectFailureNamesTarget) {
   }
 }
 
+// A label over 63 characters is refused by the resolver itself, so no query leaves the host.
+TEST(Pop3Session, UnresolvableHostIsSocketError10022) {
+  const std::string host = std::string(64, 'x') + ".test";
+  CPop3Client client(false, 1, 1);
+  try {
+    client.Open(false, "", 0, host.c_str(), 110, "bob", "secret");
+    FAIL() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::ConnectFailed, e.code);
+    EXPECT_EQ("Failed to connect to " + host, e.message);
+    EXPECT_STREQ("Socket error 10022", e.detail);
+  }
+}
+
 TEST(Pop3Session, SilentServerTimesOut) {
   CScriptedServer server;
   ScriptLogin(server);
