@@ -104,15 +104,23 @@ def scenario(conn, line):
         conn.read_until()
 
 
-def serve_tls(sock, ctx):
-    conn = Conn(sock, ctx)
-    try:
-        conn.handshake()
-        scenario(conn, conn.read_until())
-    except (EOFError, OSError, ssl.SSLError):
-        pass
-    finally:
-        sock.close()
+def tls_session(body):
+    """A handler that runs body(conn) on the connection after the handshake."""
+    def serve(sock, ctx):
+        conn = Conn(sock, ctx)
+        try:
+            conn.handshake()
+            body(conn)
+        except (EOFError, OSError, ssl.SSLError):
+            pass
+        finally:
+            sock.close()
+    return serve
+
+
+def echo_line(conn):
+    conn.sock.sendall(conn.records(b"echo " + conn.read_until()))
+    conn.read_until()
 
 
 def serve_plain(sock, ctx):
@@ -122,18 +130,6 @@ def serve_plain(sock, ctx):
         while sock.recv(4096):
             pass
     except OSError:
-        pass
-    finally:
-        sock.close()
-
-
-def serve_cert_request(sock, ctx):
-    conn = Conn(sock, ctx)
-    try:
-        conn.handshake()
-        conn.sock.sendall(conn.records(b"echo " + conn.read_until()))
-        conn.read_until()
-    except (EOFError, OSError, ssl.SSLError):
         pass
     finally:
         sock.close()
@@ -174,10 +170,10 @@ def main():
     asking.load_cert_chain(cert, key)
     asking.load_verify_locations(cert)
     asking.verify_mode = ssl.CERT_OPTIONAL
-    for port, handler, context in ((base + 1, serve_plain, None), (base + 2, serve_cert_request, asking),
+    for port, handler, context in ((base + 1, serve_plain, None), (base + 2, tls_session(echo_line), asking),
                                    (base + 3, serve_flood, None)):
         threading.Thread(target=listen, args=(port, handler, context), daemon=True).start()
-    listen(base, serve_tls, ctx)
+    listen(base, tls_session(lambda conn: scenario(conn, conn.read_until())), ctx)
 
 
 if __name__ == "__main__":
