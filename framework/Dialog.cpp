@@ -31,6 +31,9 @@ INT_PTR CDialog::DoModal() {
   HWND owner = GetWindow(m_hWnd, GW_OWNER);
   bool ownerWasEnabled = owner && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  // As the system's modal dialogs do: a template without WS_VISIBLE is shown
+  // all the same, once initialised.
+  if (!m_bEnded && m_hWnd && !IsWindowVisible(m_hWnd)) ShowWindow(m_hWnd, SW_SHOWNORMAL);
 
   MSG msg;
   while (!m_bEnded) {
