@@ -49,6 +49,17 @@ bool CAppLogDlg::OnCommand(UINT id, UINT code, HWND ctl) {
   return CDialog::OnCommand(id, code, ctl);
 }
 
+bool CAppLogDlg::PreTranslateMessage(MSG& msg) {
+  // A multi-line text box turns Escape into WM_CLOSE to its dialog, which would
+  // store the size; Escape is the dialog's Cancel, which does not.
+  bool ours = msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd);
+  if (ours && msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+    OnCancel();
+    return true;
+  }
+  return CDialog::PreTranslateMessage(msg);
+}
+
 void CAppLogDlg::FitText() {
   SIZE window = OuterSize(m_hWnd);
   m_text.SetSize(window.cx - m_nWidthMargin, window.cy - m_nHeightMargin);

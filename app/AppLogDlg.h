@@ -12,6 +12,7 @@ class CAppLogDlg : public CDialog {
  protected:
   BOOL OnInitDialog() override;
   bool OnCommand(UINT id, UINT code, HWND ctl) override;
+  bool PreTranslateMessage(MSG& msg) override;
   void OnSize(UINT type, int cx, int cy) override;
   void OnShowWindow(bool show) override;
   void OnClose() override;
