@@ -17,6 +17,13 @@ start)
   # icon lives in its notification area.
   "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+  # wineboot's explorer already made a plain desktop, which would outlive the
+  # setting: boot once more on a fresh server, so the virtual desktop comes up
+  # here, with its explorer detached from CTest's streams.
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE" wineboot </dev/null >/dev/null 2>&1
   test -d "$WINEPREFIX/drive_c/windows"
   ;;
 stop)
