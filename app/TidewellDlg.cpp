@@ -5,13 +5,15 @@
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
+#include "check/CheckCycleState.h"
 #include "framework/App.h"
 #include "res/resource.h"
 #include "store/Settings.h"
 
 CTidewellDlg* g_pMainDlg = nullptr;
 
-CTidewellDlg::CTidewellDlg() : CDialog(IDD_TIDEWELL, nullptr) {
+CTidewellDlg::CTidewellDlg()
+    : CDialog(IDD_TIDEWELL, nullptr), m_pCheckState(std::make_unique<CCheckCycleState>()) {
   HINSTANCE instance = AppInstance();
   m_hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
   m_hIconMail = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIL));

@@ -4,12 +4,14 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 
 class CAccount;
+struct CCheckCycleState;
 
 class CTidewellDlg : public CDialog {
  public:
@@ -36,7 +38,7 @@ class CTidewellDlg : public CDialog {
   HICON m_hIconMail = nullptr;
   HICON m_hIconError = nullptr;
   DWORD m_nCheckSeq = 0;
-  void* m_pCheckState = nullptr;  // owned by the check cycle
+  std::unique_ptr<CCheckCycleState> m_pCheckState;  // the check cycle's own bookkeeping
 
  protected:
   INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;

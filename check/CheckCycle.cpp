@@ -13,6 +13,7 @@
 #include "app/Messages.h"
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
+#include "check/CheckCycleState.h"
 #include "check/CheckJob.h"
 #include "check/LogLine.h"
 #include "check/NotifyDecision.h"
@@ -23,47 +24,31 @@
 namespace {
 
 constexpr std::size_t kLineSize = 1024;
-// How long closing the program waits for a worker whose socket was closed.
+// How long closing the program waits for a worker that was interrupted.
 constexpr DWORD kStopWaitMs = 3000;
-
-// The account being checked, and workers the watchdog gave up on that have
-// not ended yet (their handles are kept so closing can wait for them).
-struct CCycleState {
-  std::shared_ptr<CCheckJob> job;
-  std::vector<HANDLE> strayThreads;
-};
-CCycleState g_cycle;
-
-HWND DlgWindow(const CTidewellDlg& dlg) {
-  return dlg.hwnd();
-}
 
 void PostCheckNext(HWND window, DWORD seq) {
   PostMessageA(window, WM_CHECK_NEXT, static_cast<WPARAM>(seq), 0);
 }
 
-void ForgetEndedStrays() {
-  std::vector<HANDLE> running;
-  for (HANDLE thread : g_cycle.strayThreads) {
-    if (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT)
-      running.push_back(thread);
-    else
-      CloseHandle(thread);
-  }
-  g_cycle.strayThreads.swap(running);
+bool Running(const CUniqueHandle& thread) {
+  return WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT;
+}
+
+void ForgetEndedStrays(CCheckCycleState& state) {
+  std::vector<CUniqueHandle> running;
+  for (CUniqueHandle& thread : state.strayThreads)
+    if (Running(thread)) running.push_back(std::move(thread));
+  state.strayThreads.swap(running);
 }
 
 // Lets go of the previous worker; one still running is kept for the close.
-void ReleaseWorker(HANDLE& thread) {
-  if (thread) {
-    if (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT)
-      g_cycle.strayThreads.push_back(thread);
-    else
-      CloseHandle(thread);
-    thread = nullptr;
-  }
-  ForgetEndedStrays();
-  g_cycle.job.reset();
+void ReleaseWorker(CCheckCycleState& state, HANDLE& worker) {
+  CUniqueHandle thread(worker);
+  worker = nullptr;
+  if (thread.Valid() && Running(thread)) state.strayThreads.push_back(std::move(thread));
+  ForgetEndedStrays(state);
+  state.job.reset();
 }
 
 int Setting(SettingId id) {
@@ -89,7 +74,7 @@ HICON IconFor(const CTidewellDlg& dlg, int iconId) {
 }
 
 void ShowDecision(const CTidewellDlg& dlg, const NotifyDecision& d) {
-  HWND window = DlgWindow(dlg);
+  HWND window = dlg.hwnd();
   g_trayIcon.SetIcon(IconFor(dlg, d.iconId));
   g_trayIcon.SetTip(d.tip.c_str());
   // A removal timer left from an earlier balloon must not take down this one.
@@ -121,17 +106,17 @@ LRESULT CTidewellDlg::OnStartCheck() {
   g_pAccountList->SnapshotActive(m_checkList);
   m_nCheckIndex = -1;
   m_bChecking = true;
-  PostCheckNext(DlgWindow(*this), ++m_nCheckSeq);
+  PostCheckNext(hwnd(), ++m_nCheckSeq);
   return 1;
 }
 
 LRESULT CTidewellDlg::OnCheckNext(WPARAM seq) {
-  HWND window = DlgWindow(*this);
+  HWND window = hwnd();
   // Only the message of the current step advances: a worker the watchdog
   // gave up on may still post its own late.
   if (!m_bChecking || static_cast<DWORD>(seq) != m_nCheckSeq) return 1;
   KillTimer(window, IDT_WATCHDOG);
-  ReleaseWorker(m_hWorkerThread);
+  ReleaseWorker(*m_pCheckState, m_hWorkerThread);
   ++m_nCheckIndex;
   if (m_bViewerOpen || m_nCheckIndex >= static_cast<int>(m_checkList.size())) {
     PostMessageA(window, WM_CHECK_DONE, 0, 0);
@@ -157,15 +142,15 @@ LRESULT CTidewellDlg::OnCheckNext(WPARAM seq) {
     return 1;
   }
   m_hWorkerThread = thread;
-  g_cycle.job = job;
+  m_pCheckState->job = job;
   SetTimer(window, IDT_WATCHDOG, static_cast<UINT>(checkTimeout) * 1500u, nullptr);
   return 1;
 }
 
 void CTidewellDlg::OnCheckTimeout() {
-  HWND window = DlgWindow(*this);
+  HWND window = hwnd();
   KillTimer(window, IDT_WATCHDOG);
-  std::shared_ptr<CCheckJob> job = g_cycle.job;
+  std::shared_ptr<CCheckJob> job = m_pCheckState->job;
   if (!job || job->seq() != m_nCheckSeq) return;
   // The worker settled just before: its own message advances the cycle.
   if (job->Abandon()) return;
@@ -187,27 +172,27 @@ LRESULT CTidewellDlg::OnCheckDone() {
   NotifyDecision decision = DecideNotification(GatherNotifyInput());
   ShowDecision(*this, decision);
   PlayNotifySound(decision.sound);
-  SetTimer(DlgWindow(*this), IDT_PERIOD, static_cast<UINT>(Setting(Period)) * 60000u, nullptr);
+  SetTimer(hwnd(), IDT_PERIOD, static_cast<UINT>(Setting(Period)) * 60000u, nullptr);
   return 1;
 }
 
 void CTidewellDlg::StopCheckWorker() {
-  KillTimer(DlgWindow(*this), IDT_WATCHDOG);
-  if (g_cycle.job) g_cycle.job->Abandon();
+  CCheckCycleState& state = *m_pCheckState;
+  KillTimer(hwnd(), IDT_WATCHDOG);
+  if (state.job) state.job->Abandon();
   if (m_hWorkerThread) {
-    g_cycle.strayThreads.push_back(m_hWorkerThread);
+    state.strayThreads.emplace_back(m_hWorkerThread);
     m_hWorkerThread = nullptr;
   }
-  g_cycle.job.reset();
-  // Every worker's socket is closed, so each ends soon; the wait is bounded
-  // all the same, as a reconnecting retry may block again.
+  state.job.reset();
+  // Every worker's connection is interrupted, so each ends soon; the wait is
+  // bounded all the same, as a reconnecting retry may block again.
   DWORD start = GetTickCount();
-  for (HANDLE thread : g_cycle.strayThreads) {
+  for (CUniqueHandle& thread : state.strayThreads) {
     DWORD elapsed = GetTickCount() - start;
-    WaitForSingleObject(thread, elapsed < kStopWaitMs ? kStopWaitMs - elapsed : 0);
-    CloseHandle(thread);
+    WaitForSingleObject(thread.Get(), elapsed < kStopWaitMs ? kStopWaitMs - elapsed : 0);
   }
-  g_cycle.strayThreads.clear();
+  state.strayThreads.clear();
   m_bChecking = false;
 }
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "check/CheckClient.h"
 #include "check/LogLine.h"
-#include "pop3/Pop3Client.h"
 #include "pop3/Pop3Exception.h"
 #include "store/Account.h"
 
@@ -39,7 +39,7 @@ CCheckJob::~CCheckJob() {
   DeleteCriticalSection(&m_cs);
 }
 
-bool CCheckJob::AttachClient(CPop3Client* client) {
+bool CCheckJob::AttachClient(CCheckClient* client) {
   CCsLock lock(m_cs);
   if (m_bAbandoned) return false;
   m_pClient = client;
@@ -77,9 +77,9 @@ bool CCheckJob::Abandon() {
   if (m_bAbandoned) return false;
   m_bAbandoned = true;
   if (m_pAccount) m_pAccount->SetError();
-  // Closing the socket makes the worker's blocked connect, send or receive
-  // fail, so the thread ends by itself and releases whatever it holds.
-  if (m_pClient) m_pClient->Close();
+  // The worker's blocked connect, send or receive then fails, so the thread
+  // ends by itself and releases whatever it holds.
+  if (m_pClient) m_pClient->Interrupt();
   return false;
 }
 
@@ -91,7 +91,7 @@ bool CCheckJob::abandoned() const {
 bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine) {
   const AccountConnection& c = job.connection();
   int halfTimeout = job.checkTimeout() / 2;
-  auto client = std::make_unique<CPop3Client>(c.ssl, halfTimeout, halfTimeout);
+  auto client = std::make_unique<CCheckClient>(c.ssl, halfTimeout, halfTimeout);
   if (!job.AttachClient(client.get())) {
     errorLine.clear();
     return false;

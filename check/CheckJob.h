@@ -11,7 +11,7 @@
 #include "store/Account.h"
 
 class CAccount;
-class CPop3Client;
+class CCheckClient;
 
 class CCheckJob {
  public:
@@ -29,7 +29,7 @@ class CCheckJob {
 
   // Worker side. Publishes the client so the watchdog can close its socket;
   // false when the watchdog has already given up on this job.
-  bool AttachClient(CPop3Client* client);
+  bool AttachClient(CCheckClient* client);
   void DetachClient();
   // Stores the result in the account unless the watchdog came first; true
   // when it was stored (and the worker's message is then the one that counts).
@@ -37,8 +37,8 @@ class CCheckJob {
   bool SettleWithError();
 
   // Main-thread side. Returns true when the worker had settled already;
-  // otherwise marks the account failed, closes the worker's socket so its
-  // blocking call returns, and from now on ignores the worker.
+  // otherwise marks the account failed, interrupts the worker's connection so
+  // its blocking call returns, and from now on ignores the worker.
   bool Abandon();
   bool abandoned() const;
 
@@ -52,7 +52,7 @@ class CCheckJob {
   const HWND m_hNotify;
 
   mutable CRITICAL_SECTION m_cs;
-  CPop3Client* m_pClient = nullptr;  // not owned; the worker deletes it
+  CCheckClient* m_pClient = nullptr;  // not owned; the worker deletes it
   bool m_bSettled = false;
   bool m_bAbandoned = false;
 };

@@ -1,0 +1,158 @@
+// The check cycle's time limits in the main window: the client's own receive
+// time-out, the watchdog giving up on a worker that hangs, and a worker that
+// finishes just as the watchdog fires.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CycleHarness.h"
+#include "ShellRecorder.h"
+#include "TimelinePeer.h"
+#include "app/Messages.h"
+#include "app/TrayIcon.h"
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string all;
+  for (const std::string& t : texts) all += t + " | ";
+  return all;
+}
+
+// CheckTimeout 4: the client waits 2 s for each reply, the watchdog 6 s. A
+// server that never greets ends the worker by the client's time-out, not the
+// watchdog's, and the next account is checked after it.
+TEST_F(CycleTest, SilentServerFailsByTheReceiveTimeout) {
+  SetSetting(CheckTimeout, 4);
+  CTimeline timeline;
+  CTimelinePeer silent(timeline, "S", CTimelinePeer::Silent);
+  silent.Start();
+  int s = AddAccount("Quiet", silent.Port(), "u", "p");
+  int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
+
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+
+  EXPECT_TRUE(LogHas("Error getting mail statistics for Quiet from 127.0.0.1: Receive timeout"))
+      << Joined(LogTexts());
+  EXPECT_EQ(LogCount("Timeout getting"), 0) << Joined(LogTexts());
+  EXPECT_TRUE(Live(s)->error());
+  EXPECT_FALSE(Live(d)->error()) << Joined(LogTexts());
+  EXPECT_EQ(Live(d)->currentCount(), 3);
+  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 6000u);
+  // One account failing is not the error state: the tray shows the total.
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+  EXPECT_EQ(TrayIconId(), 132);
+}
+
+// A TLS account whose server accepts and never answers the handshake: the
+// handshake has no time-out of its own, so only the watchdog (CheckTimeout 2:
+// 3 s) ends the visit. The account is failed, the next one is checked, and
+// closing the worker's socket lets the stuck worker end.
+TEST_F(CycleTest, WatchdogGivesUpOnAHungTlsHandshake) {
+  SetSetting(CheckTimeout, 2);
+  CTimeline timeline;
+  CTimelinePeer stalled(timeline, "T", CTimelinePeer::Silent);
+  stalled.Start();
+  int t = AddAccount("Stuck", stalled.Port(), "u", "p", true);
+  int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
+  Live(t)->SetCount(4);
+
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+
+  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Stuck from 127.0.0.1")) << Joined(LogTexts());
+  EXPECT_TRUE(Live(t)->error());
+  EXPECT_FALSE(Live(d)->error());
+  EXPECT_EQ(Live(d)->currentCount(), 3);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (7 messages)");
+  EXPECT_TRUE(timeline.WaitFor("T closed", 10000)) << Joined(timeline.Texts());
+  EXPECT_TRUE(PumpUntil([&] { return NoWorkerRunning(); }, 10000));
+  PumpFor(300);
+  // The stopped worker's own failure is neither logged nor stored.
+  EXPECT_EQ(LogCount("Error getting mail statistics for Stuck"), 0) << Joined(LogTexts());
+  EXPECT_EQ(Live(t)->currentCount(), 4);
+  EXPECT_EQ(CyclesEnded(), 1);
+}
+
+// A connect that never completes (the port's queue is full): the watchdog
+// fails the account and the cycle goes on with the next.
+TEST_F(CycleTest, WatchdogGivesUpOnAHangingConnect) {
+  SetSetting(CheckTimeout, 2);
+  CBackloggedPort hanging;
+  int h = AddAccount("Hanging", hanging.Port(), "u", "p");
+  int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
+
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+
+  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Hanging from 127.0.0.1")) << Joined(LogTexts());
+  EXPECT_TRUE(Live(h)->error());
+  EXPECT_EQ(Live(d)->currentCount(), 3);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+  // Closing the connecting socket ends the connect, and with it the worker.
+  EXPECT_TRUE(PumpUntil([&] { return NoWorkerRunning(); }, 10000));
+  EXPECT_EQ(LogCount("Error getting mail statistics for Hanging"), 0) << Joined(LogTexts());
+}
+
+// The worker has stored its result and posted its message when the watchdog
+// fires: the cycle advances once, the account keeps its count, and the next
+// account is visited exactly once.
+TEST_F(CycleTest, WorkerFinishingAsTheWatchdogFiresAdvancesOnce) {
+  CTimeline timeline;
+  CTimelinePeer first(timeline, "A"), second(timeline, "B");
+  first.Messages(2).Start();
+  second.Messages(1).Start();
+  int a = AddAccount("First", first.Port(), "u", "p");
+  int b = AddAccount("Second", second.Port(), "u", "p");
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
+  // Without pumping, so the worker's message waits in the queue.
+  for (DWORD start = GetTickCount(); Live(a)->currentCount() != 2 && GetTickCount() - start < 10000;)
+    Sleep(10);
+  ASSERT_EQ(Live(a)->currentCount(), 2);
+  Sleep(200);
+  Dlg().OnCheckTimeout();
+  ASSERT_TRUE(RunToCycleEnd());
+  PumpFor(300);
+
+  EXPECT_EQ(LogCount("Timeout getting"), 0) << Joined(LogTexts());
+  EXPECT_FALSE(Live(a)->error());
+  EXPECT_EQ(Live(a)->currentCount(), 2);
+  EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());
+  EXPECT_EQ(Live(b)->currentCount(), 1);
+  EXPECT_EQ(CyclesEnded(), 1);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+}
+
+// The watchdog fires while the worker waits for its STAT answer: the account
+// is failed at once, the worker's late result and message change nothing, and
+// the next account is visited exactly once.
+TEST_F(CycleTest, LateWorkerAfterTheWatchdogIsIgnored) {
+  CTimeline timeline;
+  CTimelinePeer slow(timeline, "A"), next(timeline, "B");
+  slow.Messages(5).DelayReply("STAT", 1500).Start();
+  next.Messages(1).Start();
+  int a = AddAccount("Slow", slow.Port(), "u", "p");
+  int b = AddAccount("Next", next.Port(), "u", "p");
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A STAT") >= 0; }, 10000));
+  Dlg().OnCheckTimeout();
+  ASSERT_TRUE(RunToCycleEnd());
+  // Let the stopped worker run out and post whatever it would.
+  EXPECT_TRUE(timeline.WaitFor("A closed", 10000));
+  PumpFor(2500);
+
+  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Slow from 127.0.0.1")) << Joined(LogTexts());
+  EXPECT_EQ(LogCount("Error getting mail statistics for Slow"), 0) << Joined(LogTexts());
+  EXPECT_TRUE(Live(a)->error());
+  EXPECT_EQ(Live(a)->currentCount(), 0);
+  EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());
+  EXPECT_EQ(Live(b)->currentCount(), 1);
+  EXPECT_EQ(CyclesEnded(), 1);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (1 message)");
+}
+
+}  // namespace
