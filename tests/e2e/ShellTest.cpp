@@ -46,6 +46,17 @@ bool IsStampedLine(const std::string& line, const std::string& message) {
   return inRange && line.substr(19) == "    " + message;
 }
 
+// The intro's one icon control: drawn only when it has a size and an icon.
+bool ShowsIcon(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    RECT r = {};
+    GetWindowRect(child, &r);
+    return !IsRectEmpty(&r) && SendMessageA(child, STM_GETICON, 0, 0) != 0;
+  }
+  return false;
+}
+
 SIZE OuterSize(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
@@ -123,6 +134,7 @@ TEST_F(ShellE2E, FreshRegistryShowsIntroWithVersionTextsThenHidesAndChecks) {
   EXPECT_EQ("Tidewell", ItemText(main, IDC_PRODUCT));
   EXPECT_EQ(TIDEWELL_COPYRIGHT, ItemText(main, IDC_LEGAL));
   EXPECT_EQ(TIDEWELL_WEBHOST, ItemText(main, IDC_WEBADDRESS));
+  EXPECT_TRUE(ShowsIcon(main)) << "the intro's envelope icon";
   // No accounts: the first check, started by the hiding, ends at once in the error state.
   EXPECT_TRUE(WaitForTooltip("Tidewell (Error)"));
   DWORD showIntro = 0;
