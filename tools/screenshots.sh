@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Takes screenshots of the running Tidewell for review: the intro, the tray icon
+# with its tooltip, the tray menu and the log window, as PNGs into
+# build/screenshots (or the folder given). Runs on $DISPLAY, or on an Xvfb of its
+# own when there is none, with Tidewell in a private wine prefix whose program
+# settings start empty on every run.
+#   usage: tools/screenshots.sh [folder]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=$(realpath -m "${1:-$top/build/screenshots}")
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+fi
+
+for tool in cmake xdotool import xvfb-run wine; do
+  command -v "$tool" >/dev/null || { "$top/tools/setup.sh"; break; }
+done
+. "$top/tools/arch.sh"
+export TIDEWELL_ARCH=$TIDEWELL_TEST_ARCH
+. "$top/tests/support/wine-env.sh"
+
+# A tree that is already configured (TIDEWELL_BUILD_DIR) is built as it is.
+build=${TIDEWELL_BUILD_DIR:-$top/build/$TIDEWELL_ARCH}
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw.cmake" \
+    -DTIDEWELL_ARCH="$TIDEWELL_ARCH" -DTIDEWELL_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" -j2 --target Tidewell
+
+export WINEPREFIX=$top/build/screenshot-prefix
+if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+  echo "screenshots: making the wine prefix $WINEPREFIX (once)"
+  mkdir -p "$WINEPREFIX"
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+fi
+# The prefix is ours alone: its server and programs go when we do.
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+
+# Fresh settings each run; the intro stays up for ShowIntro x 2 s, long enough to be caught.
+intro_units=5
+"$WINE" reg delete 'HKCU\Software\Venterly\Tidewell' /f </dev/null >/dev/null 2>&1 || true
+"$WINE" reg add 'HKCU\Software\Venterly\Tidewell\Settings' /v ShowIntro /t REG_DWORD /d $intro_units /f \
+  </dev/null >/dev/null 2>&1
+
+mkdir -p "$out"
+rm -f "$out"/[0-9]-*.png
+
+# The desktop window only, where a real display has more on its screen.
+shoot() {
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/$1.png"
+  echo "screenshots: $out/$1.png"
+}
+# The colour of one screen pixel, as ImageMagick names it.
+pixel() {
+  import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | tail -n 1 | awk '{print $3}'
+}
+# Polls until the command succeeds; gives up after $1 seconds.
+wait_for() {
+  local limit=$1
+  shift
+  for _ in $(seq $((limit * 5))); do
+    if "$@"; then return 0; fi
+    sleep 0.2
+  done
+  echo "screenshots: gave up waiting for: $*" >&2
+  return 1
+}
+pixel_is() { [ "$(pixel "$1" "$2")" = "$3" ]; }
+pixel_is_not() { [ "$(pixel "$1" "$2")" != "$3" ]; }
+
+exe=$("$WINE" winepath -w "$build/app/Tidewell.exe" 2>/dev/null)
+"$WINE" explorer /desktop=TidewellShots,1024x768 "$exe" </dev/null >/dev/null 2>&1 &
+desktop_pid=$!
+ended() { ! kill -0 "$desktop_pid" 2>/dev/null; }
+
+wait_for 60 xdotool search --name 'TidewellShots' >/dev/null
+desk=$(xdotool search --name 'TidewellShots' | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$desk")"
+# The intro opens at the desktop's top left corner; a point inside it, clear of its texts.
+ix=$((X + 8)) iy=$((Y + 60))
+# The desktop is black until its background is painted.
+wait_for 30 pixel_is_not "$((X + 500))" "$((Y + 300))" '#000000'
+background=$(pixel "$((X + 500))" "$((Y + 300))")
+wait_for 30 pixel_is_not "$ix" "$iy" "$background"
+sleep 0.5
+shoot 1-intro
+
+# The notification area's icon sits at the right end of the taskbar; its
+# tooltip shows once the pointer has rested on it.
+tx=$((X + WIDTH - 10)) ty=$((Y + HEIGHT - 10))
+hover_icon() {
+  xdotool mousemove "$((tx - 200))" "$((ty - 200))"
+  sleep 0.3
+  xdotool mousemove "$tx" "$ty"
+  sleep 0.3
+  xdotool mousemove "$((tx + 1))" "$ty"
+  sleep 1.5
+}
+hover_icon
+shoot 2-tray-tooltip-intro
+wait_for $((intro_units * 2 + 30)) pixel_is "$ix" "$iy" "$background"
+# The first check has run by now and set the tooltip to its outcome.
+sleep 1
+hover_icon
+shoot 3-tray-tooltip
+
+xdotool click 3
+sleep 1.5
+shoot 4-tray-menu
+
+# Settings, Accounts, View, then past the separator to Log. Without a window
+# manager the desktop window has the keyboard only when given it.
+xdotool windowfocus --sync "$desk"
+xdotool key Down Down Down Down Return
+# Away from the icon, so its tooltip does not cover the picture.
+xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))"
+sleep 2
+shoot 5-log-window
+
+xdotool key Escape
+sleep 1
+xdotool mousemove "$tx" "$ty" click 3
+sleep 1
+xdotool windowfocus --sync "$desk"
+xdotool key Up Return
+wait_for 60 ended || echo "screenshots: Tidewell did not end on Exit" >&2
