@@ -2,6 +2,7 @@
 
 #include "ScriptedServer.h"
 #include "ShellRecorder.h"
+#include "WorkerThreadFault.h"
 #include "app/AppLog.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
@@ -45,6 +46,7 @@ void CycleTest::TearDown() {
     m_pDlg = nullptr;
   }
   g_trayIcon.RemoveIcon();
+  FailNextWorkerThreads(0);
   delete g_pSettings;
   g_pSettings = nullptr;
   delete g_pAccountList;
@@ -143,6 +145,12 @@ bool CycleTest::LogHas(const std::string& text) {
   return false;
 }
 
+std::string CycleTest::LogDump() {
+  std::string all = "log:";
+  for (const std::string& t : LogTexts()) all += "\n  " + t;
+  return all;
+}
+
 int CycleTest::LogCount(const std::string& prefix) {
   int n = 0;
   for (const std::string& t : LogTexts())
@@ -159,4 +167,16 @@ int CycleTest::TrayIconId() {
 
 int CycleTest::DovecotPort() {
   return EnvInt("TIDEWELL_POP3_PORT");
+}
+
+int CycleTest::RefusedPort() {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = inet_addr("127.0.0.1");
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int length = sizeof address;
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  closesocket(s);
+  return ntohs(address.sin_port);
 }

@@ -48,11 +48,14 @@ class CycleTest : public ::testing::Test {
   // Log lines added during this test, without their time stamps.
   std::vector<std::string> LogTexts();
   bool LogHas(const std::string& text);
+  std::string LogDump();
   int LogCount(const std::string& prefix);
   // Resource id (128, 132, 133) of the icon the tray shows now, 0 when none.
   int TrayIconId();
 
   static int DovecotPort();
+  // A loopback port with nothing listening on it.
+  static int RefusedPort();
 
  private:
   CTidewellDlg* m_pDlg = nullptr;

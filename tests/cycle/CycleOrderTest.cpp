@@ -8,6 +8,7 @@
 #include "CycleHarness.h"
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
+#include "WorkerThreadFault.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
 
@@ -15,12 +16,6 @@ namespace {
 
 std::string Settled(CAccount* account, int count) {
   return !account->error() && account->currentCount() == count ? "settled" : "pending";
-}
-
-std::string Joined(const std::vector<std::string>& texts) {
-  std::string all;
-  for (const std::string& t : texts) all += t + " | ";
-  return all;
 }
 
 // A: peer with 2 messages that holds its STAT answer back; D: Dovecot alice
@@ -64,7 +59,81 @@ TEST_F(CycleTest, AccountsVisitedStrictlyOneAfterAnother) {
   EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 3);
   EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 15000u);
   EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 60000u);
-  EXPECT_EQ(LogTexts(), std::vector<std::string>{"Application started"}) << Joined(LogTexts());
+  EXPECT_EQ(LogTexts(), std::vector<std::string>{"Application started"}) << LogDump();
+}
+
+// The accounts dialog disables the second account while the first is being
+// checked: the running cycle still visits it (its snapshot was taken at the
+// start), but the totals count active accounts only, and the next cycle leaves
+// it out.
+TEST_F(CycleTest, AccountDisabledMidCycleIsStillVisited) {
+  CTimeline timeline;
+  CTimelinePeer first(timeline, "A");
+  first.Messages(2).DelayReply("STAT", 300).Start();
+  AddAccount("First", first.Port(), "u", "p");
+  int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
+  Live(d)->SetError();
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
+  EditAccount(d, [](CAccount& a) { a.SetDisabled(true); });
+  ASSERT_TRUE(RunToCycleEnd());
+
+  EXPECT_FALSE(Live(d)->error()) << LogDump();
+  EXPECT_EQ(Live(d)->currentCount(), 3);
+  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 2);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (2 messages)");
+
+  TickPeriod();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(Dlg().m_checkList.size(), 1u);
+  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 3);
+  EXPECT_EQ(timeline.Count("A open"), 2);
+}
+
+// A worker thread that cannot be created is logged, and the cycle goes on
+// with the next account, ends, and sets the period timer.
+TEST_F(CycleTest, WorkerThatCannotStartIsLoggedAndSkipped) {
+  CTimeline timeline;
+  CTimelinePeer second(timeline, "B");
+  second.Messages(1).Start();
+  int a = AddAccount("First", DovecotPort(), "alice", "alicepw");
+  int b = AddAccount("Second", second.Port(), "u", "p");
+  FailNextWorkerThreads(1);
+
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_TRUE(LogHas("Failed to create CheckStatistics thread for First")) << LogDump();
+  EXPECT_EQ(Live(a)->currentCount(), 0);
+  EXPECT_EQ(Live(b)->currentCount(), 1);
+  EXPECT_EQ(timeline.Count("B open"), 1);
+  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 1);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (1 message)");
+
+  TickPeriod();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(Live(a)->currentCount(), 3);
+}
+
+// Closing the window ("Exit") while a worker hangs in its TLS handshake:
+// the close interrupts the worker and waits for it, long before the watchdog.
+TEST_F(CycleTest, ClosingDuringACheckStopsTheWorker) {
+  CTimeline timeline;
+  CTimelinePeer stalled(timeline, "T", CTimelinePeer::Silent);
+  stalled.Start();
+  AddAccount("Stuck", stalled.Port(), "u", "p", true);
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return timeline.Find("T open") >= 0; }, 10000));
+  HANDLE worker = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), Dlg().m_hWorkerThread, GetCurrentProcess(), &worker,
+                              SYNCHRONIZE, FALSE, 0));
+  SendMessageA(Window(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(worker, 0), WAIT_OBJECT_0);
+  CloseHandle(worker);
+  EXPECT_FALSE(Dlg().m_bChecking);
+  EXPECT_TRUE(timeline.WaitFor("T closed", 5000));
+  EXPECT_EQ(LogCount("Timeout getting"), 0) << LogDump();
 }
 
 }  // namespace

@@ -33,11 +33,10 @@ TEST_F(CycleTest, SilentServerFailsByTheReceiveTimeout) {
   StartWindow();
   ASSERT_TRUE(RunToCycleEnd());
 
-  EXPECT_TRUE(LogHas("Error getting mail statistics for Quiet from 127.0.0.1: Receive timeout"))
-      << Joined(LogTexts());
-  EXPECT_EQ(LogCount("Timeout getting"), 0) << Joined(LogTexts());
+  EXPECT_TRUE(LogHas("Error getting mail statistics for Quiet from 127.0.0.1: Receive timeout")) << LogDump();
+  EXPECT_EQ(LogCount("Timeout getting"), 0) << LogDump();
   EXPECT_TRUE(Live(s)->error());
-  EXPECT_FALSE(Live(d)->error()) << Joined(LogTexts());
+  EXPECT_FALSE(Live(d)->error()) << LogDump();
   EXPECT_EQ(Live(d)->currentCount(), 3);
   EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 6000u);
   // One account failing is not the error state: the tray shows the total.
@@ -61,7 +60,7 @@ TEST_F(CycleTest, WatchdogGivesUpOnAHungTlsHandshake) {
   StartWindow();
   ASSERT_TRUE(RunToCycleEnd());
 
-  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Stuck from 127.0.0.1")) << Joined(LogTexts());
+  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Stuck from 127.0.0.1")) << LogDump();
   EXPECT_TRUE(Live(t)->error());
   EXPECT_FALSE(Live(d)->error());
   EXPECT_EQ(Live(d)->currentCount(), 3);
@@ -70,7 +69,7 @@ TEST_F(CycleTest, WatchdogGivesUpOnAHungTlsHandshake) {
   EXPECT_TRUE(PumpUntil([&] { return NoWorkerRunning(); }, 10000));
   PumpFor(300);
   // The stopped worker's own failure is neither logged nor stored.
-  EXPECT_EQ(LogCount("Error getting mail statistics for Stuck"), 0) << Joined(LogTexts());
+  EXPECT_EQ(LogCount("Error getting mail statistics for Stuck"), 0) << LogDump();
   EXPECT_EQ(Live(t)->currentCount(), 4);
   EXPECT_EQ(CyclesEnded(), 1);
 }
@@ -86,13 +85,13 @@ TEST_F(CycleTest, WatchdogGivesUpOnAHangingConnect) {
   StartWindow();
   ASSERT_TRUE(RunToCycleEnd());
 
-  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Hanging from 127.0.0.1")) << Joined(LogTexts());
+  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Hanging from 127.0.0.1")) << LogDump();
   EXPECT_TRUE(Live(h)->error());
   EXPECT_EQ(Live(d)->currentCount(), 3);
   EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
   // Closing the connecting socket ends the connect, and with it the worker.
   EXPECT_TRUE(PumpUntil([&] { return NoWorkerRunning(); }, 10000));
-  EXPECT_EQ(LogCount("Error getting mail statistics for Hanging"), 0) << Joined(LogTexts());
+  EXPECT_EQ(LogCount("Error getting mail statistics for Hanging"), 0) << LogDump();
 }
 
 // The worker has stored its result and posted its message when the watchdog
@@ -117,7 +116,7 @@ TEST_F(CycleTest, WorkerFinishingAsTheWatchdogFiresAdvancesOnce) {
   ASSERT_TRUE(RunToCycleEnd());
   PumpFor(300);
 
-  EXPECT_EQ(LogCount("Timeout getting"), 0) << Joined(LogTexts());
+  EXPECT_EQ(LogCount("Timeout getting"), 0) << LogDump();
   EXPECT_FALSE(Live(a)->error());
   EXPECT_EQ(Live(a)->currentCount(), 2);
   EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());
@@ -145,8 +144,8 @@ TEST_F(CycleTest, LateWorkerAfterTheWatchdogIsIgnored) {
   EXPECT_TRUE(timeline.WaitFor("A closed", 10000));
   PumpFor(2500);
 
-  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Slow from 127.0.0.1")) << Joined(LogTexts());
-  EXPECT_EQ(LogCount("Error getting mail statistics for Slow"), 0) << Joined(LogTexts());
+  EXPECT_TRUE(LogHas("Timeout getting mail statistics for Slow from 127.0.0.1")) << LogDump();
+  EXPECT_EQ(LogCount("Error getting mail statistics for Slow"), 0) << LogDump();
   EXPECT_TRUE(Live(a)->error());
   EXPECT_EQ(Live(a)->currentCount(), 0);
   EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());

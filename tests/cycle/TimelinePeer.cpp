@@ -105,7 +105,7 @@ CTimelinePeer::~CTimelinePeer() {
 }
 
 CTimelinePeer& CTimelinePeer::Messages(int count) {
-  m_nMessages = count;
+  InterlockedExchange(&m_nMessages, count);
   return *this;
 }
 
@@ -153,8 +153,9 @@ void CTimelinePeer::Reply(SOCKET client, const std::string& command) {
   if (command == "USER" || command == "PASS") {
     SendText(client, "+OK\r\n");
   } else if (command == "STAT") {
+    long count = InterlockedCompareExchange(&m_nMessages, 0, 0);
     char reply[64];
-    snprintf(reply, sizeof reply, "+OK %d %d\r\n", m_nMessages, m_nMessages * 1000);
+    snprintf(reply, sizeof reply, "+OK %ld %ld\r\n", count, count * 1000);
     SendText(client, reply);
   } else if (command == "QUIT") {
     SendText(client, "+OK bye\r\n");

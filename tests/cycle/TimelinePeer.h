@@ -51,6 +51,7 @@ class CTimelinePeer {
   CTimelinePeer(const CTimelinePeer&) = delete;
   CTimelinePeer& operator=(const CTimelinePeer&) = delete;
 
+  // May be changed while the peer runs; the next STAT reports it.
   CTimelinePeer& Messages(int count);
   // Holds the answer to command ("STAT", "QUIT"...) back for ms.
   CTimelinePeer& DelayReply(const std::string& command, DWORD ms);
@@ -68,7 +69,7 @@ class CTimelinePeer {
   CTimeline& m_timeline;
   const std::string m_name;
   const Behaviour m_behaviour;
-  int m_nMessages = 0;
+  volatile LONG m_nMessages = 0;
   std::map<std::string, DWORD> m_delays;
   WSADATA m_wsaData;
   SOCKET m_listen = INVALID_SOCKET;
