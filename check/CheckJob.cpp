@@ -23,6 +23,13 @@ class CCsLock {
   CRITICAL_SECTION& m_cs;
 };
 
+// A server's error text comes with its line end; a log line is one line.
+std::string WithoutLineEnd(const char* text) {
+  std::string line = text ? text : "";
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return line;
+}
+
 }  // namespace
 
 CCheckJob::CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout,
@@ -111,7 +118,7 @@ bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine) {
       ok = true;
   } catch (const CPop3Exception& e) {
     errorLine = FormatLogLine(kErrorLineSize, "Error getting mail statistics for %s from %s: %s",
-                              c.name.c_str(), c.host.c_str(), e.message);
+                              c.name.c_str(), c.host.c_str(), WithoutLineEnd(e.message).c_str());
   }
   job.DetachClient();
   return ok;

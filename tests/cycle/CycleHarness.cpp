@@ -6,6 +6,8 @@
 #include "app/AppLog.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
+#include "pop3/Pop3Client.h"
+#include "pop3/Pop3Exception.h"
 #include "check/CheckCycleState.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
@@ -18,6 +20,24 @@ const size_t kStampLength = 23;
 void ClearProgramKey() {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
 }
+
+// Dovecot delays the first login after a failed one from the same address by
+// seconds (other test programs of the run try wrong passwords), longer than
+// the short reply time-outs some tests here use. One good login clears that.
+class CDovecotPenaltyReset : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    try {
+      CPop3Client client(false, 30, 30);
+      client.Open(false, "", 0, "127.0.0.1", EnvInt("TIDEWELL_POP3_PORT"), "alice", "alicepw");
+      client.Logout();
+    } catch (const CPop3Exception&) {
+      // The tests themselves will show what is wrong with the server.
+    }
+  }
+};
+
+::testing::Environment* const g_pDovecotReset = ::testing::AddGlobalTestEnvironment(new CDovecotPenaltyReset);
 
 }  // namespace
 
