@@ -1,3 +1,4 @@
+// CCheckClient: interrupting a worker's connection from the main thread.
 #include "check/CheckClient.h"
 
 void CCheckClient::Interrupt() {

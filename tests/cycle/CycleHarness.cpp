@@ -1,3 +1,4 @@
+// The main window hosted in the test program, and what the tests read from it.
 #include "CycleHarness.h"
 
 #include "ScriptedServer.h"

@@ -1,3 +1,4 @@
+// Import table patching: walks the program's import descriptors by name.
 #include "ImportHook.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The recording replacements of the tray, sound and timer calls.
 #include "ShellRecorder.h"
 
 #include <mmsystem.h>

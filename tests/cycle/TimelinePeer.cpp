@@ -1,3 +1,4 @@
+// The timeline, the POP3 peers and the backlogged port.
 #include "TimelinePeer.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// CreateThread, failing on request for the check worker only.
 #include "WorkerThreadFault.h"
 
 #include <winsock2.h>
