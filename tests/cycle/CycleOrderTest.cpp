@@ -136,4 +136,36 @@ TEST_F(CycleTest, ClosingDuringACheckStopsTheWorker) {
   EXPECT_EQ(LogCount("Timeout getting"), 0) << LogDump();
 }
 
+// The View Mail window opens while the first account is being checked: the
+// cycle ends after that account without notifying or setting the period
+// timer, no cycle starts while the window is open, and its closing starts a
+// fresh one at once.
+TEST_F(CycleTest, ViewerOpeningMidCycleEndsItAfterTheCurrentAccount) {
+  CTimeline timeline;
+  CTimelinePeer first(timeline, "A"), second(timeline, "B");
+  first.Messages(2).DelayReply("STAT", 300).Start();
+  second.Messages(1).Start();
+  int a = AddAccount("First", first.Port(), "u", "p");
+  AddAccount("Second", second.Port(), "u", "p");
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
+  Dlg().m_bViewerOpen = true;
+  ASSERT_TRUE(PumpUntil([&] { return !Dlg().m_bChecking; }, 10000));
+  EXPECT_EQ(Live(a)->currentCount(), 2);
+  TickPeriod();
+  PumpFor(300);
+  EXPECT_FALSE(Dlg().m_bChecking);
+  EXPECT_EQ(timeline.Count("B open"), 0);
+  EXPECT_EQ(CyclesEnded(), 0);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell");
+
+  PostMessageA(Window(), WM_VIEW_CLOSED, 0, 0);
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_FALSE(Dlg().m_bViewerOpen);
+  EXPECT_EQ(timeline.Count("A open"), 2);
+  EXPECT_EQ(timeline.Count("B open"), 1);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+}
+
 }  // namespace
