@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "check/CheckClient.h"
 #include "check/LogLine.h"
+#include "pop3/Pop3Client.h"
 #include "pop3/Pop3Exception.h"
 #include "store/Account.h"
 
@@ -46,7 +46,7 @@ CCheckJob::~CCheckJob() {
   DeleteCriticalSection(&m_cs);
 }
 
-bool CCheckJob::AttachClient(CCheckClient* client) {
+bool CCheckJob::AttachClient(CPop3Client* client) {
   CCsLock lock(m_cs);
   if (m_bAbandoned) return false;
   m_pClient = client;
@@ -98,7 +98,7 @@ bool CCheckJob::abandoned() const {
 bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine) {
   const AccountConnection& c = job.connection();
   int halfTimeout = job.checkTimeout() / 2;
-  auto client = std::make_unique<CCheckClient>(c.ssl, halfTimeout, halfTimeout);
+  auto client = std::make_unique<CPop3Client>(c.ssl, halfTimeout, halfTimeout);
   if (!job.AttachClient(client.get())) {
     errorLine.clear();
     return false;

@@ -11,7 +11,7 @@
 #include "store/Account.h"
 
 class CAccount;
-class CCheckClient;
+class CPop3Client;
 
 class CCheckJob {
  public:
@@ -29,7 +29,7 @@ class CCheckJob {
 
   // Worker side. Publishes the client so the watchdog can close its socket;
   // false when the watchdog has already given up on this job.
-  bool AttachClient(CCheckClient* client);
+  bool AttachClient(CPop3Client* client);
   void DetachClient();
   // Stores the result in the account unless the watchdog came first; true
   // when it was stored (and the worker's message is then the one that counts).
@@ -52,7 +52,7 @@ class CCheckJob {
   const HWND m_hNotify;
 
   mutable CRITICAL_SECTION m_cs;
-  CCheckClient* m_pClient = nullptr;  // not owned; the worker deletes it
+  CPop3Client* m_pClient = nullptr;  // not owned; the worker deletes it
   bool m_bSettled = false;
   bool m_bAbandoned = false;
 };

@@ -28,10 +28,13 @@ CTcpSocket::~CTcpSocket() {
 }
 
 bool CTcpSocket::Connect(const char* host, int port) {
-  if (m_socket == INVALID_SOCKET) {
-    m_socket = socket(AF_INET, SOCK_STREAM, 0);
-    if (m_socket == INVALID_SOCKET) return false;
+  SOCKET s;
+  {
+    std::lock_guard<std::mutex> lock(m_handleLock);
+    if (m_socket == INVALID_SOCKET) m_socket = socket(AF_INET, SOCK_STREAM, 0);
+    s = m_socket;
   }
+  if (s == INVALID_SOCKET) return false;
   sockaddr_in address;
   memset(&address, 0, sizeof(address));
   address.sin_family = AF_INET;
@@ -45,15 +48,15 @@ bool CTcpSocket::Connect(const char* host, int port) {
     }
     memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof(address.sin_addr));
   }
-  if (connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) return false;
+  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) return false;
   if (m_bSsl) {
     // The handshake runs while the socket still blocks. Its outcome is not
     // checked here: a failed handshake shows at the first receive.
-    m_pSslChannel.reset(new CSslChannel(m_socket));
+    m_pSslChannel.reset(new CSslChannel(s));
     m_pSslChannel->Start();
   }
   u_long nonBlocking = 1;
-  return ioctlsocket(m_socket, FIONBIO, &nonBlocking) != SOCKET_ERROR;
+  return ioctlsocket(s, FIONBIO, &nonBlocking) != SOCKET_ERROR;
 }
 
 int CTcpSocket::Send(const char* data, int length) {
@@ -72,10 +75,21 @@ bool CTcpSocket::Close() {
     m_pSslChannel->Release();
     m_pSslChannel.reset();
   }
+  std::lock_guard<std::mutex> lock(m_handleLock);
   shutdown(m_socket, SD_BOTH);
   if (closesocket(m_socket) == SOCKET_ERROR) return false;
   m_socket = INVALID_SOCKET;
   return true;
+}
+
+void CTcpSocket::Interrupt() {
+  std::lock_guard<std::mutex> lock(m_handleLock);
+  if (m_socket == INVALID_SOCKET) return;
+  if (shutdown(m_socket, SD_BOTH) == 0 || WSAGetLastError() != WSAENOTCONN) return;
+  // Not connected yet: the owner's connect holds its own copy of the handle
+  // and fails once it is closed; its later Close finds nothing left to close.
+  closesocket(m_socket);
+  m_socket = INVALID_SOCKET;
 }
 
 int CTcpSocket::LastError() const {

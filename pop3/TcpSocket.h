@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 
 class CSslChannel;
 
@@ -20,8 +21,12 @@ class CTcpSocket {
   // Like send/recv: bytes moved, 0 when the peer closed, -1 (SOCKET_ERROR) on error.
   int Send(const char* data, int length);
   int Receive(char* buffer, int size);
-  // Also unblocks a worker from another thread: its pending calls then fail.
   bool Close();
+  // From another thread, while the owner may be inside any call: a connected
+  // socket is shut down (pending and later calls see the end of the stream,
+  // and the TLS channel stays the owner's to free); a connect still under way
+  // can only be ended by closing the socket.
+  void Interrupt();
   int LastError() const;
 
  protected:
@@ -35,6 +40,10 @@ class CTcpSocket {
   bool m_bSsl;
 
  private:
+  // Guards the handle's creation and closing against Interrupt, so that it
+  // never reaches a number the system has already given to another socket.
+  std::mutex m_handleLock;
+
   CTcpSocket(const CTcpSocket&) = delete;
   CTcpSocket& operator=(const CTcpSocket&) = delete;
 };

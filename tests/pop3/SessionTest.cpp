@@ -218,6 +218,35 @@ TEST(Pop3Session, UnresolvableHostIsSocketError10022) {
   }
 }
 
+// Another thread ends a wait on a silent server long before its time-out, and
+// the owner's own Close afterwards still works.
+TEST(Pop3Session, InterruptFromAnotherThreadEndsAWait) {
+  CScriptedServer server;
+  server.Silence(30000).Start();
+  CPop3Client client(false, 30, 30);
+  struct Interrupter {
+    CPop3Client* client;
+    static DWORD WINAPI Run(LPVOID p) {
+      Sleep(300);
+      static_cast<Interrupter*>(p)->client->Interrupt();
+      return 0;
+    }
+  } interrupter{&client};
+  HANDLE thread = CreateThread(nullptr, 0, Interrupter::Run, &interrupter, 0, nullptr);
+  ASSERT_TRUE(thread);
+  DWORD start = GetTickCount();
+  try {
+    client.Open(false, "", 0, "127.0.0.1", server.Port(), "bob", "secret");
+    ADD_FAILURE() << "no exception";
+  } catch (const CPop3Exception& e) {
+    EXPECT_EQ(CPop3Exception::ReceiveFailed, e.code) << e.message;
+  }
+  EXPECT_LT(GetTickCount() - start, 20000u);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  client.Close();
+}
+
 TEST(Pop3Session, SilentServerTimesOut) {
   CScriptedServer server;
   ScriptLogin(server);

@@ -91,7 +91,9 @@ TestThread::TestThread(std::function<void()> body) : m_body(std::move(body)) {
 
 TestThread::~TestThread() {
   if (!m_hThread) return;
-  if (WaitForSingleObject(m_hThread, 0) != WAIT_OBJECT_0) TerminateThread(m_hThread, 1);
+  // A thread that is just finishing (giving back a hold, freeing memory) is let
+  // finish: killed there, it would leave the lock's guard or the heap's locked.
+  if (WaitForSingleObject(m_hThread, 10000) != WAIT_OBJECT_0) TerminateThread(m_hThread, 1);
   CloseHandle(m_hThread);
 }
 

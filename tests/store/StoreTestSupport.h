@@ -30,8 +30,8 @@ DWORD GetDword(const char* section, const char* name, DWORD missing = 0xDEADBEEF
 // Section "" means the Run key.
 }  // namespace raw
 
-// A Win32 thread running one function. A thread still running when the object
-// goes is terminated, so a deadlocked case fails instead of hanging the run.
+// A Win32 thread running one function. A thread still running 10 s after the
+// object goes is terminated, so a deadlocked case fails instead of hanging the run.
 class TestThread {
  public:
   explicit TestThread(std::function<void()> body);
