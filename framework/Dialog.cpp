@@ -3,6 +3,8 @@
 
 #include "framework/App.h"
 
+#include <algorithm>
+
 CDialog::CDialog(UINT templateId, HWND parent) : m_nTemplateId(templateId), m_hParent(parent) {}
 
 CDialog::~CDialog() {
@@ -54,6 +56,19 @@ INT_PTR CDialog::DoModal() {
   return m_nResult;
 }
 
+void CDialog::CenterWindow() {
+  RECT work, area, window;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  HWND owner = GetWindow(m_hWnd, GW_OWNER);
+  if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area)) area = work;
+  GetWindowRect(m_hWnd, &window);
+  const int width = window.right - window.left, height = window.bottom - window.top;
+  // Never above or left of the work area, so the caption stays reachable.
+  const int x = std::max(work.left, area.left + (area.right - area.left - width) / 2);
+  const int y = std::max(work.top, area.top + (area.bottom - area.top - height) / 2);
+  SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CDialog::EndDialog(INT_PTR result) {
   m_nResult = result;
   m_bEnded = true;
@@ -83,8 +98,13 @@ bool CDialog::OnCommand(UINT id, UINT /*code*/, HWND /*ctl*/) {
 
 INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_INITDIALOG:
-      return OnInitDialog();
+    case WM_INITDIALOG: {
+      BOOL focusDefault = OnInitDialog();
+      // A template placed at 0,0 would open in the screen's corner; a tray
+      // program's windows come up in the middle instead, at the size they chose.
+      CenterWindow();
+      return focusDefault;
+    }
     case WM_COMMAND:
       return OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
     case WM_NOTIFY: {

@@ -25,6 +25,8 @@ class CDialog {
   void EndDialog(INT_PTR result);
 
   HWND hwnd() const { return m_hWnd; }
+  // Over the owner when it is visible, otherwise over the desktop's work area.
+  void CenterWindow();
   HWND GetItem(int id) const { return GetDlgItem(m_hWnd, id); }
 
  protected:

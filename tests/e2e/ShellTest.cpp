@@ -155,6 +155,12 @@ TEST_F(ShellE2E, TrayIconCarriesTooltipTidewellDuringIntro) {
   // The icon is added during initialisation, before the intro is shown.
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }));
   EXPECT_EQ(std::vector<std::string>{"Tidewell"}, NewTooltips(m_tipsBefore)) << "the intro is not over yet";
+  // The intro comes up in the middle of the work area, not in its corner.
+  RECT work, intro;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(main, &intro);
+  EXPECT_NEAR((work.left + work.right) / 2, (intro.left + intro.right) / 2, 2);
+  EXPECT_NEAR((work.top + work.bottom) / 2, (intro.top + intro.bottom) / 2, 2);
   Exit(main);
 }
 
