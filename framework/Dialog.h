@@ -4,13 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
-// The framework's own command ids, shared with the resource script.
-#ifndef ID_APP_ABOUT
-#define ID_APP_ABOUT 0xE140
-#endif
-#ifndef ID_APP_EXIT
-#define ID_APP_EXIT 0xE141
-#endif
+#include "framework/CommandIds.h"
 
 class CDialog {
  public:

@@ -23,12 +23,7 @@
 #define ID_ACCOUNTS 32774
 #define ID_VIEW 32775
 #define ID_LOG 32783
-#ifndef ID_APP_ABOUT
-#define ID_APP_ABOUT 0xE140
-#endif
-#ifndef ID_APP_EXIT
-#define ID_APP_EXIT 0xE141
-#endif
+#include "framework/CommandIds.h"  // About (ID_APP_ABOUT) and Exit (ID_APP_EXIT)
 
 // Version strings, kept here so the tests can compare against them.
 #define TIDEWELL_VERSION_NUMBERS 1, 0, 0, 1
