@@ -42,15 +42,21 @@ def envelope(n, paper, edge):
     return img
 
 
-def tide(n):
-    """The plain program icon: a blue disc with a white wave."""
+def disc(n, colour):
     img = blank(n)
     c = (n - 1) / 2
     r = n / 2 - 0.5
     for y in range(n):
         for x in range(n):
             if (x - c) ** 2 + (y - c) ** 2 <= r * r:
-                img[y][x] = (40, 110, 200, 255)
+                img[y][x] = colour
+    return img
+
+
+def tide(n):
+    """The plain program icon: a blue disc with a white wave."""
+    img = disc(n, (40, 110, 200, 255))
+    c = (n - 1) / 2
     import math
     w = max(1, n // 12)
     prev = None
@@ -76,13 +82,7 @@ def error(n):
 
 
 def info(n):
-    img = blank(n)
-    c = (n - 1) / 2
-    r = n / 2 - 0.5
-    for y in range(n):
-        for x in range(n):
-            if (x - c) ** 2 + (y - c) ** 2 <= r * r:
-                img[y][x] = (30, 90, 180, 255)
+    img = disc(n, (30, 90, 180, 255))
     white = (255, 255, 255, 255)
     s = max(1, n // 8)
     rect(img, n // 2 - s // 2 - 1, n // 5, n // 2 + s // 2 + 1, n // 5 + s + 1, white)
