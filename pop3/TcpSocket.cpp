@@ -31,6 +31,10 @@ bool CTcpSocket::Connect(const char* host, int port) {
   SOCKET s;
   {
     std::lock_guard<std::mutex> lock(m_handleLock);
+    if (m_bInterrupted) {
+      WSASetLastError(WSAEINTR);
+      return false;
+    }
     if (m_socket == INVALID_SOCKET) m_socket = socket(AF_INET, SOCK_STREAM, 0);
     s = m_socket;
   }
@@ -84,6 +88,7 @@ bool CTcpSocket::Close() {
 
 void CTcpSocket::Interrupt() {
   std::lock_guard<std::mutex> lock(m_handleLock);
+  m_bInterrupted = true;
   if (m_socket == INVALID_SOCKET) return;
   if (shutdown(m_socket, SD_BOTH) == 0 || WSAGetLastError() != WSAENOTCONN) return;
   // Not connected yet: the owner's connect holds its own copy of the handle

@@ -25,7 +25,8 @@ class CTcpSocket {
   // From another thread, while the owner may be inside any call: a connected
   // socket is shut down (pending and later calls see the end of the stream,
   // and the TLS channel stays the owner's to free); a connect still under way
-  // can only be ended by closing the socket.
+  // can only be ended by closing the socket. From then on Connect fails with
+  // WSAEINTR, so that a retry cannot start the work again.
   void Interrupt();
   int LastError() const;
 
@@ -43,6 +44,7 @@ class CTcpSocket {
   // Guards the handle's creation and closing against Interrupt, so that it
   // never reaches a number the system has already given to another socket.
   std::mutex m_handleLock;
+  bool m_bInterrupted = false;
 
   CTcpSocket(const CTcpSocket&) = delete;
   CTcpSocket& operator=(const CTcpSocket&) = delete;

@@ -195,8 +195,8 @@ TEST(Pop3Session, UnresolvableHostIsSocketError10022) {
             Thrown([&] { client.Open(false, "", 0, host.c_str(), 110, "bob", "secret"); }));
 }
 
-// Another thread ends a wait on a silent server long before its time-out, and
-// the owner's own Close afterwards still works.
+// Another thread ends a wait on a silent server long before its time-out; the
+// owner's own Close afterwards still works, and the connection stays ended.
 TEST(Pop3Session, InterruptFromAnotherThreadEndsAWait) {
   CScriptedServer server;
   server.Silence(30000).Start();
@@ -219,6 +219,9 @@ TEST(Pop3Session, InterruptFromAnotherThreadEndsAWait) {
   WaitForSingleObject(thread, INFINITE);
   CloseHandle(thread);
   client.Close();
+  // A retry's reconnect would start the work again: it is refused.
+  EXPECT_EQ("4 Failed to connect to 127.0.0.1 / Socket error 10004",
+            Thrown([&] { OpenClient(client, server); }));
 }
 
 TEST(Pop3Session, SilentServerTimesOut) {
