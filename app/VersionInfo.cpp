@@ -7,21 +7,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "store/ModulePath.h"
+
 namespace {
 const char* const kKeys[6] = {"ProductName",    "ProductVersion", "InternalName",
                               "LegalCopyright", "Comments",       "CompanyName"};
-
-std::string ModulePath() {
-  // Long enough for any path, not just MAX_PATH ones.
-  std::vector<char> path(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::string();
-    if (n < path.size()) return std::string(path.data(), n);
-    if (path.size() >= 32768) return std::string();
-    path.resize(path.size() * 2);
-  }
-}
 }  // namespace
 
 CVersionInfo::CVersionInfo() {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "store/ModulePath.h"
 #include "store/RegistryKey.h"
 
 namespace {
@@ -183,9 +184,7 @@ void CSettings::SetRunOnStartup(bool on) {
     ClearRunAtLogin();
     return;
   }
-  char path[MAX_PATH * 4];
-  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  // A cut path would be a wrong command; leave the entry as it is then.
-  if (n == 0 || n >= sizeof path) return;
-  SetRunAtLogin(path);
+  const std::string path = ModulePath();
+  // Without a path there is no command to store; leave the entry as it is.
+  if (!path.empty()) SetRunAtLogin(path.c_str());
 }
