@@ -77,11 +77,12 @@ ended() { ! kill -0 "$desktop_pid" 2>/dev/null; }
 wait_for 60 xdotool search --name 'TidewellShots' >/dev/null
 desk=$(xdotool search --name 'TidewellShots' | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$desk")"
-# The intro opens at the desktop's top left corner; a point inside it, clear of its texts.
-ix=$((X + 8)) iy=$((Y + 60))
-# The desktop is black until its background is painted.
-wait_for 30 pixel_is_not "$((X + 500))" "$((Y + 300))" '#000000'
-background=$(pixel "$((X + 500))" "$((Y + 300))")
+# The intro opens in the middle of the desktop; a point inside it near its
+# left edge, clear of its texts.
+ix=$((X + WIDTH / 2 - 170)) iy=$((Y + HEIGHT / 2 - 10))
+# The desktop is black until its background is painted; a corner no window covers.
+wait_for 30 pixel_is_not "$((X + 60))" "$((Y + 60))" '#000000'
+background=$(pixel "$((X + 60))" "$((Y + 60))")
 wait_for 30 pixel_is_not "$ix" "$iy" "$background"
 sleep 0.5
 shoot 1-intro
