@@ -63,6 +63,8 @@ demo_password=demo
 
 stop_dovecot() { "$top/tests/support/dovecot.sh" stop || true; }
 trap stop_dovecot EXIT
+# Interrupted (Ctrl-C, kill): end through the exit trap, and take the program down with it.
+trap '"$WINESERVER" -k 2>/dev/null; exit 130' INT TERM
 "$top/tests/support/dovecot.sh" start
 
 # The program stores a password with each byte raised by one of four key bytes
@@ -99,4 +101,6 @@ REG
 echo "run: demo mailbox on 127.0.0.1:$TIDEWELL_POP3_PORT (user $demo_user, password $demo_password)"
 echo "run: starting Tidewell; after its intro it checks the demo mailbox: the tray icon, its tooltip and a"
 echo "run: balloon show the three messages (choose Exit in the icon's menu to end; Dovecot stops with it)"
-"$WINE" explorer /desktop=Tidewell,1024x768 "$exe" </dev/null
+# In the background and waited for, so that an interruption reaches the traps at once.
+"$WINE" explorer /desktop=Tidewell,1024x768 "$exe" </dev/null &
+wait $!
