@@ -43,7 +43,9 @@ bool CTidewellApp::InitInstance() {
   m_pMainWnd = mainDlg;
   mainDlg->DoModal();
 
-  // The main window's close handler has stopped the workers that use these.
+  // The main window's close handler has stopped the workers that use these;
+  // stopping again costs nothing and covers an end that did not pass there.
+  mainDlg->StopCheckWorker();
   m_pMainWnd = nullptr;
   delete mainDlg;
   delete g_pSettings;

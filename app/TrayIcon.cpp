@@ -83,6 +83,9 @@ void CTrayIcon::OnRightButton() {
   // Without the foreground the menu would not close when the user clicks elsewhere.
   SetForegroundWindow(m_data.hWnd);
   TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hOwner, nullptr);
+  // A message to the owner lets the next right-click open the menu again
+  // instead of only closing this one.
+  PostMessageA(m_hOwner, WM_NULL, 0, 0);
 }
 
 LRESULT CTrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

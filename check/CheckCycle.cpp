@@ -5,6 +5,7 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,7 +130,8 @@ LRESULT CTidewellDlg::OnCheckNext(WPARAM seq) {
     PostCheckNext(window, jobSeq);  // the account is gone; nothing to check
     return 1;
   }
-  int checkTimeout = Setting(CheckTimeout);
+  // A value edited into the registry by hand must not switch the time-outs off.
+  int checkTimeout = std::max(1, Setting(CheckTimeout));
   auto job = std::make_shared<CCheckJob>(jobSeq, account, connection, checkTimeout, window);
   auto* arg = new std::shared_ptr<CCheckJob>(job);
   HANDLE thread = CreateThread(nullptr, 0, CheckStatistics, arg, 0, nullptr);
@@ -172,7 +174,8 @@ LRESULT CTidewellDlg::OnCheckDone() {
   NotifyDecision decision = DecideNotification(GatherNotifyInput());
   ShowDecision(*this, decision);
   PlayNotifySound(decision.sound);
-  SetTimer(hwnd(), IDT_PERIOD, static_cast<UINT>(Setting(Period)) * 60000u, nullptr);
+  // At least a minute, so that a hand-edited 0 cannot have the servers asked without a pause.
+  SetTimer(hwnd(), IDT_PERIOD, static_cast<UINT>(std::max(1, Setting(Period))) * 60000u, nullptr);
   return 1;
 }
 

@@ -1,5 +1,6 @@
 #include "check/CheckJob.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "check/LogLine.h"
@@ -23,11 +24,27 @@ class CCsLock {
   CRITICAL_SECTION& m_cs;
 };
 
-// A server's error text comes with its line end; a log line is one line.
-std::string WithoutLineEnd(const char* text) {
+// A server's error text is the chunk it sent: its first line is the message.
+// Control bytes become blanks, so a server cannot write lines of its own into
+// the log.
+std::string FirstLineOf(const char* text) {
   std::string line = text ? text : "";
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  line.erase(std::min(line.find_first_of("\r\n"), line.size()));
+  for (char& c : line)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   return line;
+}
+
+// Ends a session that failed while still logged in, while the watchdog can
+// still interrupt it; the client's destructor would otherwise send QUIT after
+// the job has let go of it.
+void EndFailedSession(CPop3Client& client) {
+  if (!client.IsLoggedIn()) return;
+  try {
+    client.Logout();
+  } catch (const CPop3Exception&) {
+    client.Disconnect();
+  }
 }
 
 }  // namespace
@@ -118,7 +135,8 @@ bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine) {
       ok = true;
   } catch (const CPop3Exception& e) {
     errorLine = FormatLogLine(kErrorLineSize, "Error getting mail statistics for %s from %s: %s",
-                              c.name.c_str(), c.host.c_str(), WithoutLineEnd(e.message).c_str());
+                              c.name.c_str(), c.host.c_str(), FirstLineOf(e.message).c_str());
+    EndFailedSession(*client);
   }
   job.DetachClient();
   return ok;

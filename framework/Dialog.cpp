@@ -69,7 +69,25 @@ void CDialog::CenterWindow() {
   SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+// Ends a modal dialog of ours that the ending dialog owns (one opened from
+// it, whose own loop runs inside the owner's): otherwise the owner's loop
+// could not end before that dialog was closed by hand.
+BOOL CALLBACK EndOwnedDialog(HWND window, LPARAM owner) {
+  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && CDialog::FromHandle(window))
+    CDialog::FromHandle(window)->EndDialog(IDCANCEL);
+  return TRUE;
+}
+}  // namespace
+
+CDialog* CDialog::FromHandle(HWND window) {
+  if (GetWindowLongPtrA(window, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(DialogProc)) return nullptr;
+  return reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+}
+
 void CDialog::EndDialog(INT_PTR result) {
+  if (m_bModal && !m_bEnded && m_hWnd)
+    EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(m_hWnd));
   m_nResult = result;
   m_bEnded = true;
   if (!m_bModal && m_hWnd) DestroyWindow(m_hWnd);

@@ -16,7 +16,10 @@ class CDialog {
   // Runs until EndDialog; returns its result, or -1 when the window cannot be created.
   INT_PTR DoModal();
   bool CreateModeless();
+  // Also ends the modal dialogs this one owns, which run inside its loop.
   void EndDialog(INT_PTR result);
+  // The dialog object of one of our dialog windows, or none.
+  static CDialog* FromHandle(HWND window);
 
   HWND hwnd() const { return m_hWnd; }
   // Over the owner when it is visible, otherwise over the desktop's work area.

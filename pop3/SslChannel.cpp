@@ -181,11 +181,16 @@ bool CSslChannel::SendToken(SecBuffer& token) {
 }
 
 // A context whose handshake never finished has no record layer, yet Wine reports stream
-// sizes for it: the established flag decides.
+// sizes for it: the established flag decides. Without a record layer the connection is
+// lost; the error says so, rather than whatever an earlier socket call left (a stale
+// WSAEWOULDBLOCK would have the caller wait and poll until its time-out).
 bool CSslChannel::QuerySizes(SecPkgContext_StreamSizes& sizes) {
-  if (!m_context.IsSet() || !m_bEstablished) return false;
-  return QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_STREAM_SIZES, &sizes) == SEC_E_OK &&
-         sizes.cbMaximumMessage > 0;
+  if (m_context.IsSet() && m_bEstablished &&
+      QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_STREAM_SIZES, &sizes) == SEC_E_OK &&
+      sizes.cbMaximumMessage > 0)
+    return true;
+  WSASetLastError(WSAECONNABORTED);
+  return false;
 }
 
 int CSslChannel::Send(const char* data, int length) {

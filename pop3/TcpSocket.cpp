@@ -28,17 +28,8 @@ CTcpSocket::~CTcpSocket() {
 }
 
 bool CTcpSocket::Connect(const char* host, int port) {
-  SOCKET s;
-  {
-    std::lock_guard<std::mutex> lock(m_handleLock);
-    if (m_bInterrupted) {
-      WSASetLastError(WSAEINTR);
-      return false;
-    }
-    if (m_socket == INVALID_SOCKET) m_socket = socket(AF_INET, SOCK_STREAM, 0);
-    s = m_socket;
-  }
-  if (s == INVALID_SOCKET) return false;
+  // The name is looked up before there is a socket: the look-up cannot be
+  // interrupted, and an interrupt meanwhile then has no handle to close.
   sockaddr_in address;
   memset(&address, 0, sizeof(address));
   address.sin_family = AF_INET;
@@ -52,7 +43,12 @@ bool CTcpSocket::Connect(const char* host, int port) {
     }
     memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof(address.sin_addr));
   }
+  SOCKET s = OpenHandle();
+  if (s == INVALID_SOCKET) return false;
   if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) return false;
+  // An interrupt during the connect may have closed the handle, whose number
+  // another socket may hold by now: it is not touched again.
+  if (!StillWanted()) return false;
   if (m_bSsl) {
     // The handshake runs while the socket still blocks. Its outcome is not
     // checked here: a failed handshake shows at the first receive.
@@ -61,6 +57,23 @@ bool CTcpSocket::Connect(const char* host, int port) {
   }
   u_long nonBlocking = 1;
   return ioctlsocket(s, FIONBIO, &nonBlocking) != SOCKET_ERROR;
+}
+
+SOCKET CTcpSocket::OpenHandle() {
+  std::lock_guard<std::mutex> lock(m_handleLock);
+  if (m_bInterrupted) {
+    WSASetLastError(WSAEINTR);
+    return INVALID_SOCKET;
+  }
+  if (m_socket == INVALID_SOCKET) m_socket = socket(AF_INET, SOCK_STREAM, 0);
+  return m_socket;
+}
+
+bool CTcpSocket::StillWanted() {
+  std::lock_guard<std::mutex> lock(m_handleLock);
+  if (!m_bInterrupted) return true;
+  WSASetLastError(WSAEINTR);
+  return false;
 }
 
 int CTcpSocket::Send(const char* data, int length) {

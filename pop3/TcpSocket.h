@@ -41,6 +41,11 @@ class CTcpSocket {
   bool m_bSsl;
 
  private:
+  // The connection's handle, made unless an interrupt came first.
+  SOCKET OpenHandle();
+  // False (last error WSAEINTR) once Interrupt has been called.
+  bool StillWanted();
+
   // Guards the handle's creation and closing against Interrupt, so that it
   // never reaches a number the system has already given to another socket.
   std::mutex m_handleLock;

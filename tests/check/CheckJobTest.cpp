@@ -85,6 +85,18 @@ TEST(CheckJob, WrongPasswordMarksFailedAndKeepsCount) {
   EXPECT_EQ(account.currentCount(), 2);
 }
 
+// The server's error chunk carries more than its first line, and a control
+// byte: the log line keeps the first line, with the control byte blanked.
+TEST(CheckJob, ServerErrorTextCannotAddLogLines) {
+  CScriptedServer server;
+  server.Send("-ERR bad\x07 login\r\n10/12/2026 09:00:00    Forged line\r\n").Start();
+  CAccount account;
+  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 10, nullptr);
+  Outcome o = RunCheck(job);
+  EXPECT_FALSE(o.ok);
+  EXPECT_EQ("Error getting mail statistics for Home from 127.0.0.1: -ERR bad  login", o.line);
+}
+
 TEST(CheckJob, SilentServerTimesOutAtHalfTheCheckTimeout) {
   CScriptedServer server;
   server.Silence(20000).Start();

@@ -138,6 +138,19 @@ TEST_F(CycleTest, UnplayableSoundFileBeeps) {
 
 // No active account (the only one is disabled): the cycle ends at once in
 // the error state, and the period timer is set as after any cycle.
+// Values edited into the registry by hand: no time-out switched off, no
+// period that would ask the servers without a pause.
+TEST_F(CycleTest, HandEditedZeroAndNegativeTimesAreTakenAsTheLeast) {
+  SetSetting(Period, 0);
+  SetSetting(CheckTimeout, -5);
+  AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
+
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 1500u);
+  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 60000u);
+}
+
 TEST_F(CycleTest, NoActiveAccountShowsTheErrorState) {
   SetSetting(Sound, 1);
   int a = AddAccount("Off", DovecotPort(), "alice", "alicepw");

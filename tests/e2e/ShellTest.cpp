@@ -220,6 +220,14 @@ TEST_F(ShellE2E, LogWindowFromMenuCommandStartsWithApplicationStarted) {
   Exit(main);
 }
 
+// "Exit" chosen while the log window is open ends the program all the same,
+// taking the log window with it.
+TEST_F(ShellE2E, ExitWithTheLogWindowOpenEndsTheProgram) {
+  HWND main = StartHidden();
+  ASSERT_TRUE(OpenLog(main));
+  Exit(main);
+}
+
 TEST_F(ShellE2E, LogWindowSizeIsKeptOnlyWhenClosedWithCloseBox) {
   HWND main = StartHidden();
   HWND log = OpenLog(main);
