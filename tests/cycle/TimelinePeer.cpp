@@ -1,19 +1,13 @@
 // The timeline, the POP3 peers and the backlogged port.
 #include "TimelinePeer.h"
 
+#include "ScriptedServer.h"
+
 #include <cstdio>
 
 namespace {
 
 const DWORD kPollMs = 50;
-
-bool Readable(SOCKET s, DWORD ms) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(s, &set);
-  timeval limit = {static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
-  return select(0, &set, nullptr, nullptr, &limit) > 0;
-}
 
 SOCKET ListenOnLoopback(int backlog, int& port) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
@@ -126,7 +120,7 @@ DWORD WINAPI CTimelinePeer::ThreadProc(LPVOID param) {
 
 void CTimelinePeer::Run() {
   while (!Stopping()) {
-    if (!Readable(m_listen, kPollMs)) continue;
+    if (!WaitReadable(m_listen, kPollMs)) continue;
     SOCKET client = accept(m_listen, nullptr, nullptr);
     if (client == INVALID_SOCKET) continue;
     m_timeline.Add(m_name + " open");
@@ -175,7 +169,7 @@ bool CTimelinePeer::ReadLine(SOCKET client, std::string& pending, std::string& l
       pending.erase(0, end + 2);
       return true;
     }
-    if (!Readable(client, kPollMs)) continue;
+    if (!WaitReadable(client, kPollMs)) continue;
     char buffer[512];
     int n = recv(client, buffer, sizeof buffer, 0);
     if (n <= 0) return false;

@@ -9,6 +9,8 @@ namespace {
 // Longest time a step waits for the client before it gives up.
 const DWORD kClientWaitMs = 10000;
 
+}  // namespace
+
 bool WaitReadable(SOCKET s, DWORD ms) {
   fd_set set;
   FD_ZERO(&set);
@@ -16,8 +18,6 @@ bool WaitReadable(SOCKET s, DWORD ms) {
   timeval limit = {static_cast<long>(ms / 1000), static_cast<long>((ms % 1000) * 1000)};
   return select(0, &set, nullptr, nullptr, &limit) > 0;
 }
-
-}  // namespace
 
 CScriptedServer::CScriptedServer() {
   WSAStartup(0x0202, &m_wsaData);

@@ -57,6 +57,9 @@ class CScriptedServer {
   std::vector<std::vector<std::string>> m_received;
 };
 
+// True when the socket has data (or a connection to accept) within ms.
+bool WaitReadable(SOCKET s, DWORD ms);
+
 // Test environment helpers.
 int EnvInt(const char* name);
 std::string EnvString(const char* name);

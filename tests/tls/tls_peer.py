@@ -123,12 +123,17 @@ def echo_line(conn):
     conn.read_until()
 
 
+def drain(sock, seconds):
+    """Reads and drops what the client sends until it closes or goes quiet."""
+    sock.settimeout(seconds)
+    while sock.recv(4096):
+        pass
+
+
 def serve_plain(sock, ctx):
     try:
         sock.sendall(b"+OK plain POP3 server ready\r\n")
-        sock.settimeout(3)
-        while sock.recv(4096):
-            pass
+        drain(sock, 3)
     except OSError:
         pass
     finally:
@@ -143,9 +148,7 @@ def serve_flood(sock, ctx):
         for _ in range(64):  # 1 MiB in all, far more than any handshake buffer
             sock.sendall(record + bytes(0x4000))
         sock.shutdown(socket.SHUT_WR)
-        sock.settimeout(10)
-        while sock.recv(4096):
-            pass
+        drain(sock, 10)
     except OSError:
         pass
     finally:
