@@ -28,8 +28,8 @@ CTcpSocket::~CTcpSocket() {
 }
 
 bool CTcpSocket::Connect(const char* host, int port) {
-  // The name is looked up before there is a socket: the look-up cannot be
-  // interrupted, and an interrupt meanwhile then has no handle to close.
+  // The look-up cannot be interrupted; an interrupt during it makes the
+  // socket's creation below fail.
   sockaddr_in address;
   memset(&address, 0, sizeof(address));
   address.sin_family = AF_INET;
@@ -44,19 +44,44 @@ bool CTcpSocket::Connect(const char* host, int port) {
     memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof(address.sin_addr));
   }
   SOCKET s = OpenHandle();
-  if (s == INVALID_SOCKET) return false;
-  if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) return false;
-  // An interrupt during the connect may have closed the handle, whose number
-  // another socket may hold by now: it is not touched again.
-  if (!StillWanted()) return false;
+  if (s == INVALID_SOCKET || !ConnectInterruptibly(s, address)) return false;
   if (m_bSsl) {
-    // The handshake runs while the socket still blocks. Its outcome is not
-    // checked here: a failed handshake shows at the first receive.
+    // The handshake runs while the socket blocks. Its outcome is not checked
+    // here: a failed handshake shows at the first receive.
+    u_long blocking = 0;
+    if (ioctlsocket(s, FIONBIO, &blocking) == SOCKET_ERROR) return false;
     m_pSslChannel.reset(new CSslChannel(s));
     m_pSslChannel->Start();
   }
   u_long nonBlocking = 1;
   return ioctlsocket(s, FIONBIO, &nonBlocking) != SOCKET_ERROR;
+}
+
+// The connect runs on the non-blocking socket and is waited for in short
+// steps, so that an interrupt ends it without closing a handle in use.
+bool CTcpSocket::ConnectInterruptibly(SOCKET s, const sockaddr_in& address) {
+  u_long nonBlocking = 1;
+  if (ioctlsocket(s, FIONBIO, &nonBlocking) == SOCKET_ERROR) return false;
+  if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return true;
+  if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+  while (StillWanted()) {
+    fd_set done, failed;
+    FD_ZERO(&done);
+    FD_SET(s, &done);
+    FD_ZERO(&failed);
+    FD_SET(s, &failed);
+    timeval step = {0, static_cast<long>(kPollMs) * 1000};
+    int ready = select(0, nullptr, &done, &failed, &step);
+    if (ready == SOCKET_ERROR) return false;
+    if (ready == 0) continue;
+    if (!FD_ISSET(s, &failed)) return true;
+    int error = 0;
+    int length = sizeof(error);
+    getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    WSASetLastError(error != 0 ? error : WSAECONNREFUSED);
+    return false;
+  }
+  return false;
 }
 
 SOCKET CTcpSocket::OpenHandle() {
@@ -102,12 +127,9 @@ bool CTcpSocket::Close() {
 void CTcpSocket::Interrupt() {
   std::lock_guard<std::mutex> lock(m_handleLock);
   m_bInterrupted = true;
-  if (m_socket == INVALID_SOCKET) return;
-  if (shutdown(m_socket, SD_BOTH) == 0 || WSAGetLastError() != WSAENOTCONN) return;
-  // Not connected yet: the owner's connect holds its own copy of the handle
-  // and fails once it is closed; its later Close finds nothing left to close.
-  closesocket(m_socket);
-  m_socket = INVALID_SOCKET;
+  // A connect under way sees the flag within one wait step; the handle
+  // itself stays the owner's to close.
+  if (m_socket != INVALID_SOCKET) shutdown(m_socket, SD_BOTH);
 }
 
 int CTcpSocket::LastError() const {

@@ -23,10 +23,10 @@ class CTcpSocket {
   int Receive(char* buffer, int size);
   bool Close();
   // From another thread, while the owner may be inside any call: a connected
-  // socket is shut down (pending and later calls see the end of the stream,
-  // and the TLS channel stays the owner's to free); a connect still under way
-  // can only be ended by closing the socket. From then on Connect fails with
-  // WSAEINTR, so that a retry cannot start the work again.
+  // socket is shut down (pending and later calls see the end of the stream),
+  // a connect under way gives up, and from then on Connect fails with
+  // WSAEINTR, so that a retry cannot start the work again. The handle and the
+  // TLS channel stay the owner's to close and free.
   void Interrupt();
   int LastError() const;
 
@@ -43,6 +43,7 @@ class CTcpSocket {
  private:
   // The connection's handle, made unless an interrupt came first.
   SOCKET OpenHandle();
+  bool ConnectInterruptibly(SOCKET s, const sockaddr_in& address);
   // False (last error WSAEINTR) once Interrupt has been called.
   bool StillWanted();
 
