@@ -189,7 +189,7 @@ void CTidewellDlg::StopCheckWorker() {
   }
   state.job.reset();
   // Every worker's connection is interrupted, so each ends soon; the wait is
-  // bounded all the same, as a reconnecting retry may block again.
+  // bounded all the same, as a name look-up cannot be interrupted.
   DWORD start = GetTickCount();
   for (CUniqueHandle& thread : state.strayThreads) {
     DWORD elapsed = GetTickCount() - start;

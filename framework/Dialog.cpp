@@ -74,8 +74,8 @@ namespace {
 // it, whose own loop runs inside the owner's): otherwise the owner's loop
 // could not end before that dialog was closed by hand.
 BOOL CALLBACK EndOwnedDialog(HWND window, LPARAM owner) {
-  if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && CDialog::FromHandle(window))
-    CDialog::FromHandle(window)->EndDialog(IDCANCEL);
+  CDialog* dialog = CDialog::FromHandle(window);
+  if (dialog && GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner)) dialog->EndDialog(IDCANCEL);
   return TRUE;
 }
 }  // namespace
