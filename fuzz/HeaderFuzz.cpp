@@ -1,11 +1,15 @@
 // libFuzzer target: an arbitrary header block through the extraction and
-// cleaning the fetch worker applies, checking that every field stays in bounds.
+// cleaning the fetch worker applies, checking that every field stays in bounds,
+// and the charset conversions on their own. Built with the double-byte model
+// of the ANSI code page in AnsiCodePageModel.cpp.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "pop3/Charset.h"
 #include "pop3/HeaderParse.h"
+#include "pop3/Iso2022Jp.h"
 
 namespace {
 
@@ -13,18 +17,44 @@ void Check(bool condition) {
   if (!condition) abort();
 }
 
+// In bounds, terminated and zero-filled.
+void CheckField(const char (&field)[kHeaderFieldSize]) {
+  size_t length = strlen(field);
+  Check(length < kHeaderFieldSize);
+  for (size_t i = length; i < kHeaderFieldSize; ++i) Check(field[i] == '\0');
+}
+
 void Clean(const ReplyLines& lines, const char* name, bool stripQuotes) {
   char field[kHeaderFieldSize];
   memset(field, 'x', sizeof(field));
   FindHeader(lines, name, field);
   Check(field[kHeaderFieldSize - 1] == '\0');
-  size_t before = strlen(field);
+  std::string before(field);
   DecodeHeaderValue(field);
-  Check(strlen(field) <= before);
+  CheckField(field);
   for (const char* p = field; *p; ++p) Check(static_cast<unsigned char>(*p) >= 32);
+  // Plain ASCII without an encoded word only has its control characters blanked.
+  if (before.find("=?") == std::string::npos) {
+    bool ascii = true;
+    for (char& c : before) {
+      ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+      if (static_cast<unsigned char>(c) < 32) c = ' ';
+    }
+    if (ascii) Check(before == field);
+  }
   if (stripQuotes) {
     StripQuotes(field);
     Check(strchr(field, '"') == nullptr);
+  }
+}
+
+void Conversions(const std::string& text) {
+  std::string out;
+  bool cutShort = false;
+  Check(Utf8Prefix(text, cutShort) <= text.size());
+  if (Iso2022JpToShiftJis(text, out)) Check(out.size() <= 2 * text.size());
+  for (unsigned codePage : {kCodePageUtf8, kCodePageIso2022Jp, 28592u, CharsetCodePage(text)}) {
+    CharsetToAnsi(codePage, text, out);
   }
 }
 
@@ -54,8 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   memcpy(input, payload.c_str(), payload.size() + 1);
   Check(Base64Decode(input, output) <= static_cast<int>(payload.size()));
   QDecode(input, output);
-  DecodeEncodedWord(input);
   free(input);
   free(output);
+  char field[kHeaderFieldSize] = {};
+  payload.copy(field, kHeaderFieldSize - 1);
+  DecodeEncodedWord(field);
+  CheckField(field);
+  Conversions(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

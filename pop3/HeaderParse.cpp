@@ -4,23 +4,10 @@
 #include <cstring>
 #include <string>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <windows.h>
-#endif
+#include "pop3/AnsiCodePage.h"
+#include "pop3/Charset.h"
 
 namespace {
-
-// Length of the character at text: 2 for a lead byte of the ANSI code page's
-// double-byte set followed by its trail byte, else 1.
-size_t CharLength(const char* text) {
-#ifdef _WIN32
-  if (IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0') return 2;
-#else
-  (void)text;
-#endif
-  return 1;
-}
 
 char FoldAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -34,7 +21,7 @@ bool StartsWithNoCase(const std::string& line, const char* name) {
   if (line.size() < length) return false;
   size_t i = 0;
   while (i < length) {
-    size_t unit = CharLength(line.c_str() + i);
+    size_t unit = AnsiCharLength(line.c_str() + i);
     if (unit == 2) {
       if (i + 2 > length || line[i] != name[i] || line[i + 1] != name[i + 1]) return false;
     } else if (FoldAscii(line[i]) != FoldAscii(name[i])) {
@@ -49,37 +36,43 @@ bool StartsWithNoCase(const std::string& line, const char* name) {
 size_t FittingLength(const char* value, size_t limit) {
   size_t used = 0;
   while (value[used] != '\0') {
-    size_t unit = CharLength(value + used);
+    size_t unit = AnsiCharLength(value + used);
     if (used + unit > limit) break;
     used += unit;
   }
   return used;
 }
 
-// The parts of one encoded word "=?charset?X?payload?=", as offsets into the text.
+// One encoded word "=?charset?X?payload?=": its charset, its letter and the
+// offsets of its parts in the text.
 struct EncodedWord {
-  size_t start;       // the "=?"
+  size_t start;  // the "=?"
+  std::string charset;
   char letter;        // 'B' or 'Q'
   size_t payload;     // first payload byte
   size_t payloadEnd;  // the closing "?="
+  size_t end;         // just past the "?="
 };
 
-bool LocateEncodedWord(const char* text, EncodedWord& word) {
-  const char* open = strstr(text, "=?");
-  if (!open) return false;
-  const char* charsetEnd = strchr(open + 2, '?');
-  if (!charsetEnd) return false;
-  const char* encoding = charsetEnd + 1;
-  char letter = FoldAscii(*encoding);
+// Finds the first "=?" at or after from; false when there is none or it does
+// not begin a complete encoded word.
+bool LocateEncodedWord(const std::string& text, size_t from, EncodedWord& word) {
+  size_t open = text.find("=?", from);
+  if (open == std::string::npos) return false;
+  size_t charsetEnd = text.find('?', open + 2);
+  if (charsetEnd == std::string::npos || charsetEnd + 1 >= text.size()) return false;
+  char letter = FoldAscii(text[charsetEnd + 1]);
   if (letter != 'B' && letter != 'Q') return false;
-  const char* encodingEnd = strchr(encoding, '?');
-  if (!encodingEnd) return false;
-  const char* close = strstr(encodingEnd + 1, "?=");
-  if (!close) return false;
-  word.start = open - text;
+  size_t encodingEnd = text.find('?', charsetEnd + 1);
+  if (encodingEnd == std::string::npos) return false;
+  size_t close = text.find("?=", encodingEnd + 1);
+  if (close == std::string::npos) return false;
+  word.start = open;
+  word.charset = text.substr(open + 2, charsetEnd - open - 2);
   word.letter = letter;
-  word.payload = encodingEnd + 1 - text;
-  word.payloadEnd = close - text;
+  word.payload = encodingEnd + 1;
+  word.payloadEnd = close;
+  word.end = close + 2;
   return true;
 }
 
@@ -110,6 +103,98 @@ int HexValue(char c) {
   return (c >= '0' && c <= '9') ? c - '0' : c - 55;
 }
 
+// keepEveryByte off: the en dash 0x96 becomes a hyphen and 0xC2 is dropped,
+// which shows the commonest UTF-8 and Windows-1252 punctuation passably when
+// the charset is not known. A known charset converts them properly instead.
+void QDecodeBytes(const char* input, char* output, bool keepEveryByte) {
+  char* out = output;
+  for (const char* p = input; *p; ++p) {
+    // An "=" without two characters after it is copied as it stands.
+    if (*p == '=' && p[1] != '\0' && p[2] != '\0') {
+      unsigned char value = static_cast<unsigned char>(16 * HexValue(p[1]) + HexValue(p[2]));
+      p += 2;
+      if (keepEveryByte || (value != 0x96 && value != 0xC2)) {
+        *out++ = static_cast<char>(value);
+      } else if (value == 0x96) {
+        *out++ = '-';
+      }
+    } else if (*p == '_') {
+      *out++ = ' ';
+    } else {
+      *out++ = *p;
+    }
+  }
+  *out = '\0';
+}
+
+// The bytes an encoded word carries. A decoded zero byte ends the word's
+// text, as it would in the field.
+std::string WordBytes(const std::string& text, const EncodedWord& word, bool keepEveryByte) {
+  std::string payload(text, word.payload, word.payloadEnd - word.payload);
+  std::string decoded(payload.size() + 1, '\0');
+  if (word.letter == 'B') {
+    decoded.resize(Base64Decode(payload.c_str(), &decoded[0]));
+  } else {
+    QDecodeBytes(payload.c_str(), &decoded[0], keepEveryByte);
+  }
+  decoded.resize(strlen(decoded.c_str()));
+  return decoded;
+}
+
+// Encoded words next to each other in one charset, converted as one text: a
+// sender that splits a character between two words still shows it whole.
+class WordRun {
+ public:
+  bool IsEmpty() const { return empty_; }
+  bool Continues(unsigned codePage) const { return !empty_ && codePage == codePage_; }
+
+  void Add(unsigned codePage, const std::string& text, const EncodedWord& word) {
+    codePage_ = codePage;
+    bytes_ += WordBytes(text, word, true);
+    asBytes_ += WordBytes(text, word, false);
+    empty_ = false;
+  }
+
+  // Appends the run in the ANSI code page; words that a charset cannot read
+  // keep their bytes. Leaves the run empty.
+  void MoveTo(std::string& out) {
+    std::string ansi;
+    out += CharsetToAnsi(codePage_, bytes_, ansi) ? ansi : asBytes_;
+    *this = WordRun();
+  }
+
+ private:
+  bool empty_ = true;
+  unsigned codePage_ = 0;
+  std::string bytes_;
+  std::string asBytes_;  // with the byte decoding's tricks
+};
+
+bool IsLinearWhiteSpace(const std::string& text, size_t begin, size_t end) {
+  return text.find_first_not_of(" \t", begin) >= end;
+}
+
+// Unencoded text: 8-bit bytes that form UTF-8 are read as UTF-8, others stay
+// as they are. mayBeCut: the text ends where the field did, perhaps inside a
+// character, which is then left out.
+std::string PlainToAnsi(const std::string& text, bool mayBeCut) {
+  bool cutShort = false;
+  size_t whole = Utf8Prefix(text, cutShort);
+  if (whole < text.size() && !(mayBeCut && cutShort)) return text;
+  bool ascii = true;
+  for (size_t i = 0; i < whole; ++i) ascii = ascii && static_cast<unsigned char>(text[i]) < 0x80;
+  std::string ansi;
+  if (ascii || !ConvertToAnsi(kCodePageUtf8, text.substr(0, whole), ansi)) return text;
+  return ansi;
+}
+
+// Writes text into the field, cut on a character boundary and zero-filled.
+void Store(const std::string& text, char (&field)[kHeaderFieldSize]) {
+  size_t length = FittingLength(text.c_str(), kHeaderFieldSize - 1);
+  memcpy(field, text.data(), length);
+  memset(field + length, 0, kHeaderFieldSize - length);
+}
+
 }  // namespace
 
 bool FindHeader(const ReplyLines& lines, const char* name, char (&field)[kHeaderFieldSize]) {
@@ -123,33 +208,45 @@ bool FindHeader(const ReplyLines& lines, const char* name, char (&field)[kHeader
   return false;
 }
 
-char* DecodeHeaderValue(char* text) {
+// One pass from the front: decoded text is never decoded again. White space
+// between two encoded words is not part of the text (RFC 2047), so a word
+// that a sender split in two reads whole.
+char* DecodeHeaderValue(char (&field)[kHeaderFieldSize]) {
+  std::string text(field);
+  bool mayBeCut = text.size() >= kHeaderFieldSize - 2;  // a cut character leaves at most one byte free
+  std::string out;
+  WordRun run;
+  size_t done = 0;
   EncodedWord word;
-  // Every decoded word is shorter than its encoded form, so this ends.
-  while (LocateEncodedWord(text, word)) DecodeEncodedWord(text);
-  for (char* p = text; *p; ++p) {
-    if (static_cast<unsigned char>(*p) < 32) *p = ' ';
+  while (LocateEncodedWord(text, done, word)) {
+    if (run.IsEmpty() || !IsLinearWhiteSpace(text, done, word.start)) {
+      if (!run.IsEmpty()) run.MoveTo(out);
+      out += PlainToAnsi(text.substr(done, word.start - done), false);
+    }
+    unsigned codePage = CharsetCodePage(word.charset);
+    if (!run.IsEmpty() && !run.Continues(codePage)) run.MoveTo(out);
+    run.Add(codePage, text, word);
+    done = word.end;
   }
-  return text;
+  if (!run.IsEmpty()) run.MoveTo(out);
+  out += PlainToAnsi(text.substr(done), mayBeCut);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 32) c = ' ';
+  }
+  Store(out, field);
+  return field;
 }
 
-char* DecodeEncodedWord(char* text) {
+char* DecodeEncodedWord(char (&field)[kHeaderFieldSize]) {
+  std::string text(field);
   EncodedWord word;
-  if (!LocateEncodedWord(text, word)) return text;
-  std::string payload(text + word.payload, word.payloadEnd - word.payload);
-  std::string rest(text + word.payloadEnd + 2);
-  std::string decoded(payload.size() + 1, '\0');
-  if (word.letter == 'B') {
-    decoded.resize(Base64Decode(payload.c_str(), &decoded[0]));
-  } else {
-    QDecode(payload.c_str(), &decoded[0]);
-  }
-  // A decoded zero byte ends the word's text, as it would in the field.
-  decoded.resize(strlen(decoded.c_str()));
-  char* out = text + word.start;
-  memcpy(out, decoded.data(), decoded.size());
-  memcpy(out + decoded.size(), rest.c_str(), rest.size() + 1);
-  return text;
+  if (!LocateEncodedWord(text, 0, word)) return field;
+  std::string out(text, 0, word.start);
+  WordRun run;
+  run.Add(CharsetCodePage(word.charset), text, word);
+  run.MoveTo(out);
+  Store(out + text.substr(word.end), field);
+  return field;
 }
 
 int Base64Decode(const char* input, char* output) {
@@ -172,24 +269,7 @@ int Base64Decode(const char* input, char* output) {
 }
 
 void QDecode(const char* input, char* output) {
-  char* out = output;
-  for (const char* p = input; *p; ++p) {
-    // An "=" without two characters after it is copied as it stands.
-    if (*p == '=' && p[1] != '\0' && p[2] != '\0') {
-      unsigned char value = static_cast<unsigned char>(16 * HexValue(p[1]) + HexValue(p[2]));
-      p += 2;
-      if (value == 0x96) {
-        *out++ = '-';  // Windows-1252 en dash, shown as a hyphen
-      } else if (value != 0xC2) {
-        *out++ = static_cast<char>(value);  // 0xC2 leads UTF-8 Latin-1 pairs; dropped
-      }
-    } else if (*p == '_') {
-      *out++ = ' ';
-    } else {
-      *out++ = *p;
-    }
-  }
-  *out = '\0';
+  QDecodeBytes(input, output, false);
 }
 
 char* StripQuotes(char* text) {

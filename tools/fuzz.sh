@@ -19,7 +19,8 @@ build() {  # name sources...
   local name=$1; shift
   clang++ "${flags[@]}" "$@" -o "$out/$name"
 }
-build header_fuzz "$top/fuzz/HeaderFuzz.cpp" "$top/pop3/HeaderParse.cpp"
+build header_fuzz "$top/fuzz/HeaderFuzz.cpp" "$top/fuzz/AnsiCodePageModel.cpp" "$top/pop3/HeaderParse.cpp" \
+  "$top/pop3/Charset.cpp" "$top/pop3/Iso2022Jp.cpp"
 build date_fuzz "$top/fuzz/DateFuzz.cpp" "$top/viewer/MailDate.cpp"
 
 status=0

@@ -1,0 +1,16 @@
+// The system's ANSI code page, the one the program's texts are in: the two
+// platform services that header decoding needs, kept behind this interface so
+// the decoding itself stays pure text logic.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// 2 when text starts with a lead byte of a double-byte character of the ANSI
+// code page and its trail byte follows, else 1 (0 never: a terminator is 1).
+size_t AnsiCharLength(const char* text);
+
+// Converts text of a code page to the ANSI code page. A character the ANSI
+// code page lacks becomes the platform's best fit or "?". False when the
+// platform does not know the code page.
+bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi);
