@@ -47,6 +47,15 @@ void EndFailedSession(CPop3Client& client) {
   }
 }
 
+// The watchdog may have given up on the job already: it has then logged the
+// account's time-out, and this line would contradict it.
+bool SettleFailed(CCheckJob& job, const std::function<void(const std::string&)>& logLine,
+                  const std::string& line) {
+  if (!job.SettleWithError()) return false;
+  logLine(line);
+  return true;
+}
+
 }  // namespace
 
 CCheckJob::CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout,
@@ -97,13 +106,13 @@ bool CCheckJob::SettleWithError() {
 
 bool CCheckJob::Abandon() {
   CCsLock lock(m_cs);
+  // The worker's blocked connect, send or receive then fails, so the thread
+  // ends by itself and releases whatever it holds.
+  if (m_pClient) m_pClient->Interrupt();
   if (m_bSettled) return true;
   if (m_bAbandoned) return false;
   m_bAbandoned = true;
   if (m_pAccount) m_pAccount->SetError();
-  // The worker's blocked connect, send or receive then fails, so the thread
-  // ends by itself and releases whatever it holds.
-  if (m_pClient) m_pClient->Interrupt();
   return false;
 }
 
@@ -112,32 +121,30 @@ bool CCheckJob::abandoned() const {
   return m_bAbandoned;
 }
 
-bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine) {
+bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&)>& logLine) {
   const AccountConnection& c = job.connection();
   int halfTimeout = job.checkTimeout() / 2;
   auto client = std::make_unique<CPop3Client>(c.ssl, halfTimeout, halfTimeout);
-  if (!job.AttachClient(client.get())) {
-    errorLine.clear();
-    return false;
-  }
-  bool ok = false;
+  if (!job.AttachClient(client.get())) return false;
+  bool settled = false;
   try {
     // The check always connects directly; the proxy serves only the viewer.
     client->Open(false, "", 0, c.host.c_str(), c.port, c.user.c_str(), c.password.c_str());
-    int size = 0;
-    count = 0;
+    int count = 0, size = 0;
     client->GetStatistics(count, size);
     client->Logout();
-    if (count == -1)
-      errorLine = FormatLogLine(kErrorLineSize, "No reply getting mail statistics for %s from %s",
-                                c.name.c_str(), c.host.c_str());
+    if (count != -1)
+      settled = job.SettleWithCount(count);
     else
-      ok = true;
+      settled = SettleFailed(job, logLine,
+                             FormatLogLine(kErrorLineSize, "No reply getting mail statistics for %s from %s",
+                                           c.name.c_str(), c.host.c_str()));
   } catch (const CPop3Exception& e) {
-    errorLine = FormatLogLine(kErrorLineSize, "Error getting mail statistics for %s from %s: %s",
-                              c.name.c_str(), c.host.c_str(), FirstLineOf(e.message).c_str());
+    settled = SettleFailed(job, logLine,
+                           FormatLogLine(kErrorLineSize, "Error getting mail statistics for %s from %s: %s",
+                                         c.name.c_str(), c.host.c_str(), FirstLineOf(e.message).c_str()));
     EndFailedSession(*client);
   }
   job.DetachClient();
-  return ok;
+  return settled;
 }

@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "store/Account.h"
@@ -36,9 +37,10 @@ class CCheckJob {
   bool SettleWithCount(int count);
   bool SettleWithError();
 
-  // Main-thread side. Returns true when the worker had settled already;
-  // otherwise marks the account failed, interrupts the worker's connection so
-  // its blocking call returns, and from now on ignores the worker.
+  // Main-thread side. Interrupts the worker's connection so that its blocking
+  // call returns (a settled worker may still be ending a failed session).
+  // Returns true when the worker had settled already; otherwise marks the
+  // account failed and from now on ignores the worker.
   bool Abandon();
   bool abandoned() const;
 
@@ -57,9 +59,12 @@ class CCheckJob {
   bool m_bAbandoned = false;
 };
 
-// Logs in, asks STAT and logs out on one connection. On failure returns false
-// with the log line in errorLine. The job is only used to publish the client.
-bool QueryMailboxCount(CCheckJob& job, int& count, std::string& errorLine);
+// Logs in, asks STAT and logs out on one connection, and settles the job with
+// the count or as failed. A failure is settled and its line handed to logLine
+// before the session is ended: the watchdog may give up on a slow QUIT, and
+// the reason must not be lost with it. True when this call settled the job
+// (the worker's message is then the one that counts).
+bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&)>& logLine);
 
 // Thread entry point: its argument is a heap-allocated std::shared_ptr<CCheckJob>
 // that the thread takes over.

@@ -16,7 +16,10 @@ static NotifySound SoundFor(const NotifyInput& in) {
   if (!in.sound) return NotifySound::None;
   // Beep once when every account has just failed, not on every failed cycle.
   if (in.allFailed && !in.wasAllFailed) return NotifySound::ExclamationBeep;
-  if (!in.allFailed && in.balloonHelp && in.previousTotal < in.currentTotal) return NotifySound::NewMail;
+  // Also in a failed cycle: a total that grew outside a totals pass (a cycle
+  // the viewer cut short, an account enabled again) is taken over by this one,
+  // so this sound is the only one that mail gets.
+  if (in.balloonHelp && in.previousTotal < in.currentTotal) return NotifySound::NewMail;
   return NotifySound::None;
 }
 

@@ -1,7 +1,6 @@
 // CPop3Connection: sending commands and collecting and splitting replies.
 #include "pop3/Pop3Connection.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -62,12 +61,13 @@ void SplitLines(const std::string& reply, ReplyLines& lines) {
   }
 }
 
+// A number beyond the int range saturates at the end of its own sign (strtol
+// gives that end of long, which is then cut to int).
 bool ParseNumber(const char*& text, int& out) {
   char* end = nullptr;
-  errno = 0;
   long value = strtol(text, &end, 10);
   if (end == text) return false;
-  if (errno == ERANGE || value > INT_MAX) value = INT_MAX;
+  if (value > INT_MAX) value = INT_MAX;
   if (value < INT_MIN) value = INT_MIN;
   out = static_cast<int>(value);
   text = end;

@@ -45,6 +45,11 @@ const Row kRows[] = {
     {"first all failed", Cycle(2, 2, false, true), 133, "Tidewell (Error)", false, "",
      NotifySound::ExclamationBeep},
     {"still all failed", Cycle(2, 2, true, true), 133, "Tidewell (Error)", false, "", NotifySound::None},
+    // Totals that grew outside a totals pass (a cycle the viewer cut short).
+    {"still all failed, total grew", Cycle(2, 4, true, true), 133, "Tidewell (Error)", false, "",
+     NotifySound::NewMail},
+    {"first all failed, total grew", Cycle(2, 4, false, true), 133, "Tidewell (Error)", false, "",
+     NotifySound::ExclamationBeep},
     {"recovered, mail unchanged", Cycle(2, 2, true, false), 132, "Tidewell (2 messages)", true,
      "You have 2 mail messages", NotifySound::None},
     {"recovered, no mail", Cycle(0, 0, true, false), 128, "Tidewell (0 messages)", false, "",

@@ -10,6 +10,7 @@
 #include "TimelinePeer.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -25,11 +26,12 @@ Balloon LastBalloon() {
 }
 
 // Dovecot alice (3) and a peer whose count changes between cycles: the
-// balloon comes with growth only, the tooltip follows the total, and every
-// cycle sets the period timer again.
+// balloon comes with growth only, makes no sound of its own and is taken
+// down by its timer, or by the end of the next cycle; the tooltip follows the
+// total, and every cycle sets the period timer again.
 TEST_F(CycleTest, TotalsOverCyclesAndThePeriodTimer) {
   SetSetting(Period, 2);
-  SetSetting(BalloonTimeout, 5);
+  SetSetting(BalloonTimeout, 60);
   CTimeline timeline;
   CTimelinePeer peer(timeline, "P");
   peer.Messages(2).Start();
@@ -43,8 +45,9 @@ TEST_F(CycleTest, TotalsOverCyclesAndThePeriodTimer) {
   Balloon b = LastBalloon();
   EXPECT_EQ(b.title, "Tidewell");
   EXPECT_EQ(b.text, "You have 5 mail messages");
+  EXPECT_EQ(CShellRecorder::LastBalloonFlags(), static_cast<DWORD>(NIIF_NOSOUND));
   EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_BALLOON), 1);
-  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_BALLOON), 5000u);
+  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_BALLOON), 60000u);
   EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 120000u);
 
   TickPeriod();
@@ -53,6 +56,7 @@ TEST_F(CycleTest, TotalsOverCyclesAndThePeriodTimer) {
   b = LastBalloon();
   EXPECT_TRUE(b.title.empty() && b.text.empty()) << b.text;  // unchanged mail: balloon removed
   EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_BALLOON), 1);
+  EXPECT_FALSE(CShellRecorder::TimerPending(Window(), IDT_BALLOON));
 
   peer.Messages(0);
   TickPeriod();
@@ -61,11 +65,13 @@ TEST_F(CycleTest, TotalsOverCyclesAndThePeriodTimer) {
   EXPECT_TRUE(LastBalloon().text.empty());
 
   peer.Messages(1);
-  Sleep(10);
+  SetSetting(BalloonTimeout, 1);
   TickPeriod();
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (4 messages)");
   EXPECT_EQ(LastBalloon().text, "You have 4 mail messages");
+  EXPECT_TRUE(PumpUntil([] { return LastBalloon().any && LastBalloon().text.empty(); }, 10000));
+  EXPECT_TRUE(LastBalloon().title.empty());
 
   EXPECT_EQ(CyclesEnded(), 4);
   EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 8);
@@ -164,6 +170,40 @@ TEST_F(CycleTest, NoActiveAccountShowsTheErrorState) {
   EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 60000u);
   EXPECT_EQ(CShellRecorder::Beeps(), std::vector<UINT>{MB_ICONEXCLAMATION});
   EXPECT_EQ(Live(a)->currentCount(), 0);
+}
+
+bool g_menuClosed = false;
+
+// A timer dispatched by an open menu's own loop, which it ends.
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) {
+  g_menuClosed = true;
+  EndMenu();
+}
+
+// The right-click's menu runs a loop of its own; once it has closed, a message
+// waits for the window, without which the next right-click would only close
+// the menu instead of opening it.
+TEST_F(CycleTest, ClosedTrayMenuLeavesAMessageForTheWindow) {
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+  // Takes the window's waiting messages; true when one of them was WM_NULL.
+  auto takeNull = [&] {
+    bool found = false;
+    MSG msg;
+    while (PeekMessageA(&msg, Window(), 0, 0, PM_REMOVE))
+      if (msg.message == WM_NULL)
+        found = true;
+      else
+        DispatchMessageA(&msg);
+    return found;
+  };
+  takeNull();
+  g_menuClosed = false;
+  UINT_PTR closer = SetTimer(nullptr, 0, 300, CloseMenu);
+  SendMessageA(Window(), WM_TRAY_NOTIFY, IDR_TRAYMENU, WM_RBUTTONDOWN);
+  KillTimer(nullptr, closer);
+  ASSERT_TRUE(g_menuClosed) << "the menu did not open";
+  EXPECT_TRUE(takeNull());
 }
 
 }  // namespace

@@ -62,6 +62,30 @@ TEST_F(CycleTest, AccountsVisitedStrictlyOneAfterAnother) {
   EXPECT_EQ(LogTexts(), std::vector<std::string>{"Application started"}) << LogDump();
 }
 
+// A start while a cycle runs (a period tick, or the viewer closing, just as
+// the cycle began) leaves that cycle alone: each account is visited once and
+// the cycle ends once.
+TEST_F(CycleTest, StartDuringACycleStartsNoSecond) {
+  CTimeline timeline;
+  CTimelinePeer first(timeline, "A"), second(timeline, "B");
+  first.Messages(2).DelayReply("STAT", 300).Start();
+  second.Messages(1).Start();
+  AddAccount("First", first.Port(), "u", "p");
+  AddAccount("Second", second.Port(), "u", "p");
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
+  PostMessageA(Window(), WM_CHECK_START, 0, 0);
+  ASSERT_TRUE(RunToCycleEnd());
+  PumpFor(300);
+
+  EXPECT_EQ(timeline.Count("A open"), 1);
+  EXPECT_EQ(timeline.Count("B open"), 1);
+  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 2);
+  EXPECT_EQ(CyclesEnded(), 1);
+  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+}
+
 // The accounts dialog disables the second account while the first is being
 // checked: the running cycle still visits it (its snapshot was taken at the
 // start), but the totals count active accounts only, and the next cycle leaves

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CycleHarness.h"
+#include "ScriptedServer.h"
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
 #include "app/Messages.h"
@@ -152,6 +153,37 @@ TEST_F(CycleTest, LateWorkerAfterTheWatchdogIsIgnored) {
   EXPECT_EQ(Live(b)->currentCount(), 1);
   EXPECT_EQ(CyclesEnded(), 1);
   EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (1 message)");
+}
+
+// STAT fails on both tries, and the server never answers the QUIT that ends
+// the failed session: the watchdog fires during that QUIT. The failure's
+// reason is in the log, once, and the account is failed once, not timed out.
+TEST_F(CycleTest, WatchdogDuringTheQuitOfAFailedCheckKeepsItsReason) {
+  SetSetting(CheckTimeout, 20);
+  CScriptedServer server;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (attempt) server.AcceptNext();
+    server.Send("+OK hi\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK\r\n");
+    server.ExpectLine().Send("-ERR mailbox locked\r\n");
+  }
+  server.ExpectLine().Silence(60000).Start();
+  int a = AddAccount("Locked", server.Port(), "u", "p");
+
+  StartWindow();
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        std::vector<std::vector<std::string>> received = server.Received();
+        return received.size() == 2 && received[1].size() == 4;  // USER, PASS, STAT, QUIT
+      },
+      10000));
+  Dlg().OnCheckTimeout();
+  ASSERT_TRUE(RunToCycleEnd());
+
+  EXPECT_EQ(LogCount("Error getting mail statistics for Locked from 127.0.0.1: -ERR mailbox locked"), 1)
+      << LogDump();
+  EXPECT_EQ(LogCount("Timeout getting"), 0) << LogDump();
+  EXPECT_TRUE(Live(a)->error());
+  EXPECT_EQ(CyclesEnded(), 1);
 }
 
 }  // namespace

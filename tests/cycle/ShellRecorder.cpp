@@ -45,6 +45,7 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
   if (data->uFlags & NIF_INFO) {
     call.balloonTitle = data->szInfoTitle;
     call.balloonText = data->szInfo;
+    call.balloonFlags = data->dwInfoFlags;
   }
   {
     CLocked lock;
@@ -158,6 +159,20 @@ bool CShellRecorder::LastBalloon(std::string& title, std::string& text) {
     text = call.balloonText;
   }
   return any;
+}
+
+DWORD CShellRecorder::LastBalloonFlags() {
+  DWORD flags = 0;
+  for (const TrayCall& call : TrayCalls())
+    if (call.flags & NIF_INFO) flags = call.balloonFlags;
+  return flags;
+}
+
+bool CShellRecorder::TimerPending(HWND window, UINT_PTR id) {
+  bool pending = false;
+  for (const TimerCall& call : TimerCalls())
+    if (call.window == window && call.id == id) pending = call.set;
+  return pending;
 }
 
 int CShellRecorder::TimerSets(HWND window, UINT_PTR id) {

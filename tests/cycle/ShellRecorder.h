@@ -16,6 +16,7 @@ struct TrayCall {
   std::string tip;
   std::string balloonTitle;
   std::string balloonText;
+  DWORD balloonFlags = 0;  // NIIF_ flags
 };
 
 struct TimerCall {
@@ -43,6 +44,10 @@ class CShellRecorder {
   static std::string LastTip();
   // Title and text of the last balloon update; both empty when it was removed.
   static bool LastBalloon(std::string& title, std::string& text);
+  // Balloon flags of the last balloon update.
+  static DWORD LastBalloonFlags();
+  // Set and not killed since.
+  static bool TimerPending(HWND window, UINT_PTR id);
   // How many times a timer was set on the window with this id.
   static int TimerSets(HWND window, UINT_PTR id);
   // The interval of the last time it was set, 0 when never.

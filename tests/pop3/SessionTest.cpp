@@ -2,6 +2,7 @@
 // scripted peer that records every line the client sends.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "Pop3Thrown.h"
@@ -86,6 +87,22 @@ TEST(Pop3Session, StatusNumbersMissingFromReply) {
   EXPECT_EQ(22, size);
   EXPECT_EQ(0, client.GetMessageSize(3));
   client.Disconnect();
+}
+
+// Numbers past either end of the int range saturate at that end.
+TEST(Pop3Session, StatusNumbersBeyondIntRangeSaturate) {
+  struct {
+    const char* line;
+    int first, second;
+  } cases[] = {{"+OK 2147483648 -2147483649", INT_MAX, INT_MIN},
+               {"+OK -99999999999999999999 99999999999999999999", INT_MIN, INT_MAX},
+               {"+OK -2147483648 2147483647", INT_MIN, INT_MAX}};
+  for (const auto& c : cases) {
+    int first = 0, second = 0;
+    ParseStatusNumbers(c.line, first, second);
+    EXPECT_EQ(c.first, first) << c.line;
+    EXPECT_EQ(c.second, second) << c.line;
+  }
 }
 
 TEST(Pop3Session, DestructorSendsQuitWhenLoggedIn) {
