@@ -154,7 +154,8 @@ void CTidewellDlg::OnCheckTimeout() {
   KillTimer(window, IDT_WATCHDOG);
   std::shared_ptr<CCheckJob> job = m_pCheckState->job;
   if (!job || job->seq() != m_nCheckSeq) return;
-  // The worker settled just before: its own message advances the cycle.
+  // The worker has settled (at most it is still ending a failed session,
+  // which Abandon cuts short): its own message advances the cycle.
   if (job->Abandon()) return;
   const AccountConnection& c = job->connection();
   g_appLog.Append(FormatLogLine(kLineSize, "Timeout getting mail statistics for %s from %s", c.name.c_str(),
