@@ -25,9 +25,9 @@
 #define ID_LOG 32783
 #include "framework/CommandIds.h"  // About (ID_APP_ABOUT) and Exit (ID_APP_EXIT)
 
-// Version strings, kept here so the tests can compare against them.
-#define TIDEWELL_VERSION_NUMBERS 1, 0, 0, 1
-#define TIDEWELL_VERSION_TEXT "1.0.0.1"
+// Version numbers (res/version.h) and the other version strings, kept here so
+// the tests can compare against them.
+#include "version.h"
 #define TIDEWELL_PRODUCT "Tidewell"
 #define TIDEWELL_INTERNAL "Tidewell"
 #define TIDEWELL_COPYRIGHT "Copyright (C) 2026 Venterly"
