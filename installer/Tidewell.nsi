@@ -14,6 +14,8 @@
 
 !ifdef STUB64
   Target amd64-unicode
+  ; x64.nsh knows a 64-bit setup runs on 64-bit Windows, leaving LogicLib labels unused.
+  !pragma warning disable 6012
 !else
   Unicode true
 !endif

@@ -16,7 +16,7 @@ fi
 
 for p in cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
          g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xauth x11-utils xdotool imagemagick \
-         dovecot-pop3d openssl clang libclang-rt-14-dev googletest python3; do
+         dovecot-pop3d openssl clang libclang-rt-14-dev googletest python3 nsis; do
   have "$p" || need+=("$p")
 done
 # 32-bit Wine (and the GnuTLS its Schannel needs) runs the 32-bit program itself. It is installed apart:
