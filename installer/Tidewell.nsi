@@ -74,11 +74,13 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_WELCOMEPAGE_TEXT "This will install ${PRODUCT} ${VERSION}, a mail notifier that lives in the \
   notification area and tells you when mail is waiting in your POP3 mailboxes.$\r$\n$\r$\n\
   If ${PRODUCT} is running, Setup closes it first. Your accounts and settings are kept.$\r$\n$\r$\n$_CLICK"
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Tidewell.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Tidewell now"
-!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\index.html"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartTidewell
+!define MUI_FINISHPAGE_SHOWREADME
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Read the user guide"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION ShowGuide
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
@@ -164,6 +166,35 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !macroend
 !insertmacro TIDEWELL_CLOSING ""
 !insertmacro TIDEWELL_CLOSING "un."
+
+; Opens the file (a program or a document) as the signed-in user: setup runs
+; with administrator rights, possibly another account's, and Tidewell's accounts
+; and settings belong to the user who runs it. The desktop's explorer opens it
+; on setup's behalf; under Wine, whose explorer opens no files and which has no
+; such split, setup opens it itself.
+Function OpenAsUser
+  Exch $0
+  Push $1
+  ClearErrors
+  EnumRegKey $1 HKLM "Software\Wine" 0
+  ${If} ${Errors}
+    Exec '"$WINDIR\explorer.exe" "$0"'
+  ${Else}
+    ExecShell "open" "$0"
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+Function StartTidewell
+  Push "$INSTDIR\Tidewell.exe"
+  Call OpenAsUser
+FunctionEnd
+
+Function ShowGuide
+  Push "$INSTDIR\index.html"
+  Call OpenAsUser
+FunctionEnd
 
 Function .onInit
   ${If} ${RunningX64}

@@ -54,7 +54,8 @@ DWORD RunAndWait(const std::string& exe, const std::string& args) {
     return GetLastError();
   CUniqueHandle process(info.hProcess), thread(info.hThread);
   DWORD code = STILL_ACTIVE;
-  if (WaitForSingleObject(info.hProcess, kSetupWaitMs) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+  if (WaitForSingleObject(info.hProcess, kSetupWaitMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(info.hProcess, &code);
   return code;
 }
 
