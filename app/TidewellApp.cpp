@@ -1,4 +1,4 @@
-// The application object and the process-wide objects.
+// The application object's commands and the process-wide objects.
 #include "app/TidewellApp.h"
 
 #include "app/AppLog.h"
@@ -14,8 +14,8 @@
 
 // Constructed in this order and destroyed in reverse at process exit: the tray
 // icon goes (and removes itself from the tray) after the version information.
-// The log is defined beside its class so the tests have it too.
-CTidewellApp theApp;
+// The log is defined beside its class so the tests have it too; the
+// application object itself beside the entry point.
 CTrayIcon g_trayIcon;
 CVersionInfo g_versionInfo;
 // Never connected: its life brackets the whole process's use of Winsock.

@@ -1,4 +1,4 @@
-// Application object base and the process entry point that runs it.
+// Application object base and the message loop that runs the program.
 #include "framework/App.h"
 
 #include "framework/Dialog.h"
@@ -28,14 +28,12 @@ HINSTANCE AppInstance() {
   return GetModuleHandleA(nullptr);
 }
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
-  CApp* app = CApp::Get();
-  if (!app) return 1;
-  app->SetInstance(hInstance);
+int CApp::Run(HINSTANCE instance) {
+  SetInstance(instance);
   // Nothing may unwind out of the entry point: GCC unwinding through the
   // system's frames is not safe, and the process should end cleanly.
   try {
-    if (app->InitInstance()) {
+    if (InitInstance()) {
       MSG msg;
       while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -1,4 +1,4 @@
-// Application object base: one per process, started by the framework's WinMain.
+// Application object base: one per process, run by the program's WinMain.
 // Commands the main window does not handle itself are routed here.
 #pragma once
 #include <winsock2.h>
@@ -13,6 +13,8 @@ class CApp {
   CApp(const CApp&) = delete;
   CApp& operator=(const CApp&) = delete;
 
+  // Brings the program up and runs its message loop; the process's exit code.
+  int Run(HINSTANCE instance);
   // Returns false to end the process once it returns (no message loop of our own).
   virtual bool InitInstance() = 0;
   // A menu command from the main window; true when handled.
