@@ -6,27 +6,6 @@
 // Defined beside the class so that every program and test linking the log has it.
 CAppLog g_appLog;
 
-namespace {
-class CLock {
- public:
-  explicit CLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-  ~CLock() { LeaveCriticalSection(&m_cs); }
-  CLock(const CLock&) = delete;
-  CLock& operator=(const CLock&) = delete;
-
- private:
-  CRITICAL_SECTION& m_cs;
-};
-}  // namespace
-
-CAppLog::CAppLog() {
-  InitializeCriticalSection(&m_lock);
-}
-
-CAppLog::~CAppLog() {
-  DeleteCriticalSection(&m_lock);
-}
-
 std::string CAppLog::FormatLine(const SYSTEMTIME& t, const char* text) {
   // The stamp takes 23 characters; a longer message (a server's error text can
   // be anything) is cut so the line stays within the fixed limit.

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/CriticalSection.h"
+
 class CAppLog {
  public:
   // Formatted lines never exceed this many characters (the message is cut to fit).
   static constexpr size_t kMaxLine = 255;
 
-  CAppLog();
-  ~CAppLog();
+  CAppLog() = default;
   CAppLog(const CAppLog&) = delete;
   CAppLog& operator=(const CAppLog&) = delete;
 
@@ -29,7 +30,7 @@ class CAppLog {
   static std::string JoinLines(const std::vector<std::string>& lines);
 
  private:
-  mutable CRITICAL_SECTION m_lock;
+  mutable CCriticalSection m_lock;
   std::vector<std::string> m_lines;
   int m_nTotalLength = 0;
 };

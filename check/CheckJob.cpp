@@ -13,17 +13,6 @@ namespace {
 // Error lines may carry a long server text; this is the line's greatest size.
 constexpr std::size_t kErrorLineSize = 1279;
 
-class CCsLock {
- public:
-  explicit CCsLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-  ~CCsLock() { LeaveCriticalSection(&m_cs); }
-  CCsLock(const CCsLock&) = delete;
-  CCsLock& operator=(const CCsLock&) = delete;
-
- private:
-  CRITICAL_SECTION& m_cs;
-};
-
 // A server's error text is the chunk it sent: its first line is the message.
 // Control bytes become blanks, so a server cannot write lines of its own into
 // the log.
@@ -64,28 +53,22 @@ CCheckJob::CCheckJob(DWORD seq, CAccount* account, const AccountConnection& conn
       m_pAccount(account),
       m_connection(connection),
       m_nCheckTimeout(checkTimeout),
-      m_hNotify(notifyWindow) {
-  InitializeCriticalSection(&m_cs);
-}
-
-CCheckJob::~CCheckJob() {
-  DeleteCriticalSection(&m_cs);
-}
+      m_hNotify(notifyWindow) {}
 
 bool CCheckJob::AttachClient(CPop3Client* client) {
-  CCsLock lock(m_cs);
+  CLock lock(m_cs);
   if (m_bAbandoned) return false;
   m_pClient = client;
   return true;
 }
 
 void CCheckJob::DetachClient() {
-  CCsLock lock(m_cs);
+  CLock lock(m_cs);
   m_pClient = nullptr;
 }
 
 bool CCheckJob::Settle(bool ok, int count) {
-  CCsLock lock(m_cs);
+  CLock lock(m_cs);
   if (m_bAbandoned || m_bSettled) return false;
   m_bSettled = true;
   if (m_pAccount) {
@@ -105,7 +88,7 @@ bool CCheckJob::SettleWithError() {
 }
 
 bool CCheckJob::Abandon() {
-  CCsLock lock(m_cs);
+  CLock lock(m_cs);
   // The worker's blocked connect, send or receive then fails, so the thread
   // ends by itself and releases whatever it holds.
   if (m_pClient) m_pClient->Interrupt();
@@ -117,7 +100,7 @@ bool CCheckJob::Abandon() {
 }
 
 bool CCheckJob::abandoned() const {
-  CCsLock lock(m_cs);
+  CLock lock(m_cs);
   return m_bAbandoned;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/CriticalSection.h"
 #include "store/Account.h"
 
 class CAccount;
@@ -18,7 +19,6 @@ class CCheckJob {
  public:
   CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout,
             HWND notifyWindow);
-  ~CCheckJob();
   CCheckJob(const CCheckJob&) = delete;
   CCheckJob& operator=(const CCheckJob&) = delete;
 
@@ -53,7 +53,7 @@ class CCheckJob {
   const int m_nCheckTimeout;
   const HWND m_hNotify;
 
-  mutable CRITICAL_SECTION m_cs;
+  mutable CCriticalSection m_cs;
   CPop3Client* m_pClient = nullptr;  // not owned; the worker deletes it
   bool m_bSettled = false;
   bool m_bAbandoned = false;

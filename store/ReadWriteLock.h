@@ -7,10 +7,11 @@
 
 #include <map>
 
+#include "framework/CriticalSection.h"
+
 class CReadWriteLock {
  public:
-  CReadWriteLock();
-  ~CReadWriteLock();
+  CReadWriteLock() = default;
   CReadWriteLock(const CReadWriteLock&) = delete;
   CReadWriteLock& operator=(const CReadWriteLock&) = delete;
 
@@ -25,7 +26,7 @@ class CReadWriteLock {
   // Leaves the guard for one polling interval; never sleep while holding it.
   void Pause();
 
-  CRITICAL_SECTION m_guard;
+  CCriticalSection m_guard;
   std::map<DWORD, int> m_readers;  // thread id -> shared holds not yet given back
   DWORD m_writerThread = 0;        // meaningful only while m_nWriterCount > 0
   int m_nWriterCount = 0;

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "ImportHook.h"
+#include "framework/CriticalSection.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ using SetTimerFn = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);
 using KillTimerFn = BOOL(WINAPI*)(HWND, UINT_PTR);
 
 struct Records {
-  CRITICAL_SECTION lock;
+  CCriticalSection lock;
   NotifyIconFn realNotifyIcon = nullptr;
   SetTimerFn realSetTimer = nullptr;
   KillTimerFn realKillTimer = nullptr;
@@ -22,19 +23,12 @@ struct Records {
   std::vector<UINT> beeps;
   std::vector<std::string> sounds;
   BOOL playResult = TRUE;
-  Records() { InitializeCriticalSection(&lock); }
 };
 
 Records& State() {
   static Records records;
   return records;
 }
-
-class CLocked {
- public:
-  CLocked() { EnterCriticalSection(&State().lock); }
-  ~CLocked() { LeaveCriticalSection(&State().lock); }
-};
 
 BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
   TrayCall call;
@@ -48,7 +42,7 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
     call.balloonFlags = data->dwInfoFlags;
   }
   {
-    CLocked lock;
+    CLock lock(State().lock);
     State().tray.push_back(call);
   }
   // Wine's tray takes seconds to delete an icon; every test's window adds its
@@ -59,7 +53,7 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
 
 UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc) {
   {
-    CLocked lock;
+    CLock lock(State().lock);
     State().timers.push_back({true, window, id, ms});
   }
   return State().realSetTimer(window, id, ms, proc);
@@ -67,20 +61,20 @@ UINT_PTR WINAPI RecordSetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc
 
 BOOL WINAPI RecordKillTimer(HWND window, UINT_PTR id) {
   {
-    CLocked lock;
+    CLock lock(State().lock);
     State().timers.push_back({false, window, id, 0});
   }
   return State().realKillTimer(window, id);
 }
 
 BOOL WINAPI RecordMessageBeep(UINT type) {
-  CLocked lock;
+  CLock lock(State().lock);
   State().beeps.push_back(type);
   return TRUE;
 }
 
 BOOL WINAPI RecordPlaySound(LPCSTR sound, HMODULE, DWORD) {
-  CLocked lock;
+  CLock lock(State().lock);
   State().sounds.push_back(sound ? sound : "");
   return State().playResult;
 }
@@ -103,7 +97,7 @@ void CShellRecorder::Install() {
 }
 
 void CShellRecorder::Clear() {
-  CLocked lock;
+  CLock lock(State().lock);
   State().tray.clear();
   State().timers.clear();
   State().beeps.clear();
@@ -112,27 +106,27 @@ void CShellRecorder::Clear() {
 }
 
 std::vector<TrayCall> CShellRecorder::TrayCalls() {
-  CLocked lock;
+  CLock lock(State().lock);
   return State().tray;
 }
 
 std::vector<TimerCall> CShellRecorder::TimerCalls() {
-  CLocked lock;
+  CLock lock(State().lock);
   return State().timers;
 }
 
 std::vector<UINT> CShellRecorder::Beeps() {
-  CLocked lock;
+  CLock lock(State().lock);
   return State().beeps;
 }
 
 std::vector<std::string> CShellRecorder::PlayedSounds() {
-  CLocked lock;
+  CLock lock(State().lock);
   return State().sounds;
 }
 
 void CShellRecorder::SetPlaySoundResult(BOOL result) {
-  CLocked lock;
+  CLock lock(State().lock);
   State().playResult = result;
 }
 
