@@ -1,7 +1,7 @@
 // The process-wide log.
 #include "app/AppLog.h"
 
-#include <cstdio>
+#include "framework/Format.h"
 
 // Defined beside the class so that every program and test linking the log has it.
 CAppLog g_appLog;
@@ -9,11 +9,10 @@ CAppLog g_appLog;
 std::string CAppLog::FormatLine(const SYSTEMTIME& t, const char* text) {
   // The stamp takes 23 characters; a longer message (a server's error text can
   // be anything) is cut so the line stays within the fixed limit.
-  char buffer[kMaxLine + 1];
-  int n = snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d    %s", t.wDay, t.wMonth, t.wYear,
-                   t.wHour, t.wMinute, t.wSecond, text ? text : "");
-  if (n < 0) return std::string();
-  return std::string(buffer);
+  std::string line = Format("%02d/%02d/%04d %02d:%02d:%02d    %s", t.wDay, t.wMonth, t.wYear, t.wHour,
+                            t.wMinute, t.wSecond, text ? text : "");
+  if (line.size() > kMaxLine) line.resize(kMaxLine);
+  return line;
 }
 
 void CAppLog::Append(const char* text) {

@@ -16,15 +16,14 @@
 #include "app/TrayIcon.h"
 #include "check/CheckCycleState.h"
 #include "check/CheckJob.h"
-#include "check/LogLine.h"
 #include "check/NotifyDecision.h"
+#include "framework/Format.h"
 #include "store/Account.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
 
 namespace {
 
-constexpr std::size_t kLineSize = 1024;
 // How long closing the program waits for a worker that was interrupted.
 constexpr DWORD kStopWaitMs = 3000;
 
@@ -138,8 +137,7 @@ LRESULT CTidewellDlg::OnCheckNext(WPARAM seq) {
   if (!thread) {
     delete arg;
     g_appLog.Append(
-        FormatLogLine(kLineSize, "Failed to create CheckStatistics thread for %s", connection.name.c_str())
-            .c_str());
+        Format("Failed to create CheckStatistics thread for %s", connection.name.c_str()).c_str());
     PostCheckNext(window, jobSeq);  // go on, so that periodic checking continues
     return 1;
   }
@@ -158,9 +156,8 @@ void CTidewellDlg::OnCheckTimeout() {
   // which Abandon cuts short): its own message advances the cycle.
   if (job->Abandon()) return;
   const AccountConnection& c = job->connection();
-  g_appLog.Append(FormatLogLine(kLineSize, "Timeout getting mail statistics for %s from %s", c.name.c_str(),
-                                c.host.c_str())
-                      .c_str());
+  g_appLog.Append(
+      Format("Timeout getting mail statistics for %s from %s", c.name.c_str(), c.host.c_str()).c_str());
   PostCheckNext(window, ++m_nCheckSeq);
 }
 

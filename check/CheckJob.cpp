@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "check/LogLine.h"
+#include "framework/Format.h"
 #include "pop3/Pop3Client.h"
 #include "pop3/Pop3Exception.h"
 #include "store/Account.h"
 
 namespace {
-
-// Error lines may carry a long server text; this is the line's greatest size.
-constexpr std::size_t kErrorLineSize = 1279;
 
 // A server's error text is the chunk it sent: its first line is the message.
 // Control bytes become blanks, so a server cannot write lines of its own into
@@ -119,13 +116,13 @@ bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&
     if (count != -1)
       settled = job.SettleWithCount(count);
     else
-      settled = SettleFailed(job, logLine,
-                             FormatLogLine(kErrorLineSize, "No reply getting mail statistics for %s from %s",
-                                           c.name.c_str(), c.host.c_str()));
+      settled = SettleFailed(
+          job, logLine,
+          Format("No reply getting mail statistics for %s from %s", c.name.c_str(), c.host.c_str()));
   } catch (const CPop3Exception& e) {
     settled = SettleFailed(job, logLine,
-                           FormatLogLine(kErrorLineSize, "Error getting mail statistics for %s from %s: %s",
-                                         c.name.c_str(), c.host.c_str(), FirstLineOf(e.message).c_str()));
+                           Format("Error getting mail statistics for %s from %s: %s", c.name.c_str(),
+                                  c.host.c_str(), FirstLineOf(e.message).c_str()));
     EndFailedSession(*client);
   }
   job.DetachClient();

@@ -2,11 +2,11 @@
 #include "pop3/Pop3Connection.h"
 
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "framework/Format.h"
 
 namespace {
 
@@ -18,22 +18,6 @@ const size_t kMaxCommand = 255;
 const size_t kMaxOneLineReply = 64 * 1024;
 const size_t kMaxMultiLineReply = 16 * 1024 * 1024;
 const char kPassShown[] = "PASS ********";
-
-std::string Format(const char* format, ...) {
-  char buffer[1024];
-  va_list args;
-  va_start(args, format);
-  int length = vsnprintf(buffer, sizeof(buffer), format, args);
-  va_end(args);
-  if (length < 0) return std::string();
-  if (static_cast<size_t>(length) < sizeof(buffer)) return std::string(buffer, length);
-  std::string text(length + 1, '\0');
-  va_start(args, format);
-  vsnprintf(&text[0], text.size(), format, args);
-  va_end(args);
-  text.resize(length);
-  return text;
-}
 
 std::string SocketError(int error) {
   return Format("Socket error %d", error);

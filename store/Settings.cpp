@@ -1,8 +1,7 @@
 // Settings record: read-on-first-use caches over section "Settings".
 #include "store/Settings.h"
 
-#include <cstdio>
-
+#include "framework/Format.h"
 #include "store/ModulePath.h"
 #include "store/RegistryKey.h"
 
@@ -13,9 +12,7 @@ const char kSection[] = "Settings";
 
 // "%s_%d" with the index, index 0 included (Column_0).
 std::string ColumnName(const char* base, int index) {
-  char name[64];
-  snprintf(name, sizeof name, "%s_%d", base, index);
-  return name;
+  return Format("%s_%d", base, index);
 }
 
 }  // namespace

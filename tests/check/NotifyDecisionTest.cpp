@@ -1,8 +1,8 @@
 // The tray notification at the end of a check cycle, as a table of cycles.
 #include <gtest/gtest.h>
 
-#include "check/LogLine.h"
 #include "check/NotifyDecision.h"
+#include "framework/Format.h"
 
 namespace {
 
@@ -114,15 +114,14 @@ TEST(NotifyDecision, BalloonTimerAndClick) {
   }
 }
 
-TEST(LogLine, CutsToBufferSize) {
+TEST(Format, TextsOfAnyLengthComeOutWhole) {
   std::string longText(5000, 'x');
-  std::string line =
-      FormatLogLine(1279, "Error getting mail statistics for %s from %s: %s", "a", "h", longText.c_str());
-  EXPECT_EQ(line.size(), 1278u);
+  std::string line = Format("Error getting mail statistics for %s from %s: %s", "a", "h", longText.c_str());
+  EXPECT_EQ(line.size(), 44u + 5000u);
   EXPECT_EQ(line.compare(0, 42, "Error getting mail statistics for a from h"), 0);
-  EXPECT_EQ(FormatLogLine(1024, "Timeout getting mail statistics for %s from %s", "Home", "pop.example"),
+  EXPECT_EQ(Format("Timeout getting mail statistics for %s from %s", "Home", "pop.example"),
             "Timeout getting mail statistics for Home from pop.example");
-  EXPECT_EQ(FormatLogLine(0, "%s", "x"), "");
+  EXPECT_EQ(Format("%s", ""), "");
 }
 
 }  // namespace
