@@ -56,9 +56,9 @@ int Setting(SettingId id) {
 }
 
 void PlayNewMailSound() {
-  const char* file = g_pSettings->GetSoundFile();
+  const std::string file = g_pSettings->GetSoundFile();
   // Synchronous on purpose: the main window waits until the sound ends.
-  if (!file || !*file || !PlaySoundA(file, nullptr, SND_FILENAME)) MessageBeep(MB_OK);
+  if (file.empty() || !PlaySoundA(file.c_str(), nullptr, SND_FILENAME)) MessageBeep(MB_OK);
 }
 
 void PlayNotifySound(NotifySound sound) {

@@ -1,9 +1,9 @@
 // Account list: slots, the active snapshot, totals, and persistence in section "Accounts".
 #include "store/AccountList.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "framework/Format.h"
 #include "store/RegistryKey.h"
 
 namespace {
@@ -39,16 +39,16 @@ void CAccountList::Load() {
   CRegistryKey key;
   key.Open(kProgram, kSection);
   for (int i = 0;; ++i) {
-    // Every string read reuses the key's buffer: copy it before the next read.
-    const std::string host = key.ReadString(IndexedName("Host", i), "");
+    const std::string host = key.ReadString(IndexedName("Host", i).c_str(), "");
     if (host.empty()) break;
-    const int port = key.ReadDword(IndexedName("Port", i), CAccount::kPlainPort);
-    const std::string name = key.ReadString(IndexedName("Name", i), "");
-    const int ssl = key.ReadDword(IndexedName("SSL", i), 0);
-    const std::string user = key.ReadString(IndexedName("User", i), "");
-    const std::string password = ScramblePassword(key.ReadString(IndexedName("Password", i), ""), false);
-    const int deleted = key.ReadDword(IndexedName("Deleted", i), 0);
-    const int disabled = key.ReadDword(IndexedName("Disabled", i), 0);
+    const int port = key.ReadDword(IndexedName("Port", i).c_str(), CAccount::kPlainPort);
+    const std::string name = key.ReadString(IndexedName("Name", i).c_str(), "");
+    const int ssl = key.ReadDword(IndexedName("SSL", i).c_str(), 0);
+    const std::string user = key.ReadString(IndexedName("User", i).c_str(), "");
+    const std::string password =
+        ScramblePassword(key.ReadString(IndexedName("Password", i).c_str(), "").c_str(), false);
+    const int deleted = key.ReadDword(IndexedName("Deleted", i).c_str(), 0);
+    const int disabled = key.ReadDword(IndexedName("Disabled", i).c_str(), 0);
 
     auto account = std::make_unique<CAccount>();
     account->SetHost(host.c_str());
@@ -96,14 +96,14 @@ void CAccountList::Save(int index, const CAccount& account, bool isNew) {
 void CAccountList::WriteSlot(int index, const CAccount& account) {
   CRegistryKey key;
   key.Open(kProgram, kSection);
-  key.WriteString(IndexedName("Name", index), account.name());
-  key.WriteDword(IndexedName("SSL", index), account.ssl() ? 1 : 0);
-  key.WriteString(IndexedName("Host", index), account.host());
-  key.WriteDword(IndexedName("Port", index), account.port());
-  key.WriteString(IndexedName("User", index), account.user());
-  key.WriteString(IndexedName("Password", index), ScramblePassword(account.password(), true));
-  key.WriteDword(IndexedName("Deleted", index), account.deleted() ? 1 : 0);
-  key.WriteDword(IndexedName("Disabled", index), account.disabled() ? 1 : 0);
+  key.WriteString(IndexedName("Name", index).c_str(), account.name());
+  key.WriteDword(IndexedName("SSL", index).c_str(), account.ssl() ? 1 : 0);
+  key.WriteString(IndexedName("Host", index).c_str(), account.host());
+  key.WriteDword(IndexedName("Port", index).c_str(), account.port());
+  key.WriteString(IndexedName("User", index).c_str(), account.user());
+  key.WriteString(IndexedName("Password", index).c_str(), ScramblePassword(account.password(), true).c_str());
+  key.WriteDword(IndexedName("Deleted", index).c_str(), account.deleted() ? 1 : 0);
+  key.WriteDword(IndexedName("Disabled", index).c_str(), account.disabled() ? 1 : 0);
 }
 
 void CAccountList::MarkDeleted(int index) {
@@ -111,7 +111,7 @@ void CAccountList::MarkDeleted(int index) {
   if (!IsSlot(index)) return;
   CRegistryKey key;
   key.Open(kProgram, kSection);
-  key.WriteDword(IndexedName("Deleted", index), 1);
+  key.WriteDword(IndexedName("Deleted", index).c_str(), 1);
   m_accounts[index]->SetDeleted(true);
 }
 
@@ -161,17 +161,14 @@ bool CAccountList::CopyConnection(const CAccount* account, AccountConnection& ou
   return false;
 }
 
-const char* CAccountList::IndexedName(const char* base, int index) {
-  static char s_name[256];
-  if (index == 0)
-    snprintf(s_name, sizeof s_name, "%s", base);
-  else
-    snprintf(s_name, sizeof s_name, "%s_%d", base, index);
-  return s_name;
+std::string CAccountList::IndexedName(const char* base, int index) {
+  const size_t kMaxName = 255;
+  std::string name = index == 0 ? std::string(base) : Format("%s_%d", base, index);
+  if (name.size() > kMaxName) name.resize(kMaxName);
+  return name;
 }
 
-const char* CAccountList::ScramblePassword(const char* text, bool encode) {
-  static char s_out[256];
+std::string CAccountList::ScramblePassword(const char* text, bool encode) {
   // Each key byte lies in 0xE1..0xFF (-31..-1 as a signed byte), so only a
   // control character 1..31 can scramble to 0, which would end the stored text.
   // The account dialog refuses control characters.
@@ -180,11 +177,11 @@ const char* CAccountList::ScramblePassword(const char* text, bool encode) {
   const size_t keyLength = sizeof key;
   size_t n = text ? strlen(text) : 0;
   if (n > static_cast<size_t>(CRegistryKey::kMaxText)) n = CRegistryKey::kMaxText;
+  std::string out(n, '\0');
   for (size_t i = 0; i < n; ++i) {
     const int k = static_cast<signed char>(key[i % keyLength]);
     const int c = static_cast<unsigned char>(text[i]);
-    s_out[i] = static_cast<char>((encode ? c + k : c - k) & 0xFF);
+    out[i] = static_cast<char>((encode ? c + k : c - k) & 0xFF);
   }
-  s_out[n] = '\0';
-  return s_out;
+  return out;
 }

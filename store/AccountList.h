@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "store/Account.h"
@@ -32,12 +33,11 @@ class CAccountList {
   // never reads a text that Save is replacing. False when the record is not ours.
   bool CopyConnection(const CAccount* account, AccountConnection& out);
 
-  // Value name of one slot: the base name for slot 0, "%s_%d" from slot 1 on.
-  // Returns a shared 256-byte buffer, valid until the next call.
-  static const char* IndexedName(const char* base, int index);
-  // Reversible scrambling of a password into a shared 256-byte buffer, valid
-  // until the next call. Input beyond kMaxText characters is cut.
-  static const char* ScramblePassword(const char* text, bool encode);
+  // Value name of one slot: the base name for slot 0, "%s_%d" from slot 1 on,
+  // at most 255 characters (the registry's limit for a value name).
+  static std::string IndexedName(const char* base, int index);
+  // Reversible scrambling of a password. Input beyond kMaxText characters is cut.
+  static std::string ScramblePassword(const char* text, bool encode);
 
  private:
   void Load();

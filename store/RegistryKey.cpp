@@ -42,21 +42,20 @@ void CRegistryKey::Close() {
   m_hKey = nullptr;
 }
 
-const char* CRegistryKey::ReadString(const char* name, const char* defaultText) {
-  // 255 bytes: a stored text of up to 254 characters plus its terminator.
-  DWORD size = kBufferSize - 1;
+std::string CRegistryKey::ReadString(const char* name, const char* defaultText) const {
+  // 255 bytes: a stored text of up to 254 characters plus its terminator; a
+  // longer value does not fit and gives the default.
+  char buffer[kMaxText + 2];
+  DWORD size = kMaxText + 1;
   DWORD type = REG_NONE;
-  const LONG rc =
-      m_hKey ? RegQueryValueExA(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(m_buffer), &size)
-             : ERROR_INVALID_HANDLE;
-  if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size < kBufferSize) {
-    m_buffer[size] = '\0';  // the registry does not promise a terminator
-    return m_buffer;
+  const LONG rc = m_hKey
+                      ? RegQueryValueExA(m_hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size)
+                      : ERROR_INVALID_HANDLE;
+  if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size < sizeof buffer) {
+    buffer[size] = '\0';  // the registry does not promise a terminator
+    return buffer;
   }
-  const DWORD length = StoredLength(defaultText);
-  if (length) memcpy(m_buffer, defaultText, length);
-  m_buffer[length] = '\0';
-  return m_buffer;
+  return std::string(defaultText ? defaultText : "", StoredLength(defaultText));
 }
 
 void CRegistryKey::WriteRaw(const char* name, const char* data, DWORD size) {

@@ -5,6 +5,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <string>
+
 class CRegistryKey {
  public:
   // Longest text a string value may hold and still read back whole (a 255-byte
@@ -24,10 +26,8 @@ class CRegistryKey {
   void Close();
   bool IsOpen() const { return m_hKey != nullptr; }
 
-  // Returns a pointer into this key's 256-byte buffer, valid until the next
-  // ReadString on this key or its destruction. Gives the default (cut to
-  // kMaxText) for a missing, non-string or over-long value.
-  const char* ReadString(const char* name, const char* defaultText);
+  // Gives the default (cut to kMaxText) for a missing, non-string or over-long value.
+  std::string ReadString(const char* name, const char* defaultText) const;
   // Writes REG_SZ; null writes an empty value. Returns text.
   const char* WriteString(const char* name, const char* text);
   // Gives the default unless the value is a 4-byte REG_DWORD.
@@ -37,10 +37,7 @@ class CRegistryKey {
   void WriteRaw(const char* name, const char* data, DWORD size);
 
  private:
-  static const DWORD kBufferSize = 256;
-
   HKEY m_hKey = nullptr;
-  char m_buffer[kBufferSize] = {};
 };
 
 // HKCU\...\CurrentVersion\Run, value "Venterly-Tidewell".

@@ -135,32 +135,29 @@ void CSettings::SetAccColumnWidth(int index, int width) {
   Store(m_accColumnWidths[index], ColumnName("AccColumn", index).c_str(), width);
 }
 
+void CSettings::ReadTextOnce(std::string& text, bool& read, const char* name) {
+  if (read) return;
+  CRegistryKey key;
+  key.Open(kProgram, kSection);
+  text = key.ReadString(name, "");
+  key.WriteString(name, text.c_str());
+  read = true;
+}
+
 void CSettings::GetProxy(const char*& host, int& port) {
   {
     CWriteLock lock(m_lock);
-    if (!m_bProxyHostRead) {
-      CRegistryKey key;
-      key.Open(kProgram, kSection);
-      m_proxyHost = key.WriteString("ProxyHost", key.ReadString("ProxyHost", ""));
-      m_bHasProxyHost = !m_proxyHost.empty();
-      m_bProxyHostRead = true;
-    }
-    host = m_bHasProxyHost ? m_proxyHost.c_str() : nullptr;
+    ReadTextOnce(m_proxyHost, m_bProxyHostRead, "ProxyHost");
+    host = m_proxyHost.empty() ? nullptr : m_proxyHost.c_str();
   }
   port = CachedRead(m_nProxyPort, "ProxyPort", 0);
 }
 
-const char* CSettings::GetSoundFile() {
+std::string CSettings::GetSoundFile() {
   // Read back once so that the user's choice survives a restart.
   CWriteLock lock(m_lock);
-  if (!m_bSoundFileRead) {
-    CRegistryKey key;
-    key.Open(kProgram, kSection);
-    m_soundFile = key.WriteString("SoundFile", key.ReadString("SoundFile", ""));
-    m_bHasSoundFile = !m_soundFile.empty();
-    m_bSoundFileRead = true;
-  }
-  return m_bHasSoundFile ? m_soundFile.c_str() : nullptr;
+  ReadTextOnce(m_soundFile, m_bSoundFileRead, "SoundFile");
+  return m_soundFile;
 }
 
 void CSettings::SetSoundFile(const char* path) {
@@ -169,11 +166,10 @@ void CSettings::SetSoundFile(const char* path) {
   // Keep in memory what the next start will read back.
   if (m_soundFile.size() > static_cast<size_t>(CRegistryKey::kMaxText))
     m_soundFile.resize(CRegistryKey::kMaxText);
-  m_bHasSoundFile = !m_soundFile.empty();
   m_bSoundFileRead = true;
   CRegistryKey key;
   key.Open(kProgram, kSection);
-  key.WriteString("SoundFile", m_bHasSoundFile ? m_soundFile.c_str() : nullptr);
+  key.WriteString("SoundFile", m_soundFile.empty() ? nullptr : m_soundFile.c_str());
 }
 
 void CSettings::SetRunOnStartup(bool on) {

@@ -51,8 +51,8 @@ class CSettings {
 
   // host is null when no proxy host is stored; the text stays valid for the life of the record.
   void GetProxy(const char*& host, int& port);
-  // Null when no file is chosen. Valid until the next SetSoundFile.
-  const char* GetSoundFile();
+  // Empty when no file is chosen.
+  std::string GetSoundFile();
   // Null or empty clears the choice. Paths are cut to what a stored text can hold.
   void SetSoundFile(const char* path);
   // Writes the running executable's path to the Run-at-login entry, or empties it.
@@ -69,6 +69,9 @@ class CSettings {
   int CachedRead(int& cache, const char* name, int defaultValue);
   void Store(int& cache, const char* name, int value);
   void StorePair(int& cache1, const char* name1, int value1, int& cache2, const char* name2, int value2);
+  // The first call reads the text and writes it back (a missing value is
+  // stored empty); later calls keep what it read. Call with the lock held.
+  void ReadTextOnce(std::string& text, bool& read, const char* name);
   static bool IsSetting(SettingId id) { return id >= 0 && id < kSettingCount; }
 
   Entry m_table[kSettingCount];
@@ -81,11 +84,9 @@ class CSettings {
   int m_accColumnWidths[kAccColumnCount];
   std::string m_proxyHost;
   bool m_bProxyHostRead = false;  // the host is taken once, so the text handed out never changes
-  bool m_bHasProxyHost = false;
   int m_nProxyPort = -1;
   std::string m_soundFile;
   bool m_bSoundFileRead = false;
-  bool m_bHasSoundFile = false;
   CReadWriteLock m_lock;
 };
 

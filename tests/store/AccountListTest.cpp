@@ -33,12 +33,12 @@ CAccount MakeAccount(const std::string& host, bool ssl = false, int port = 110, 
 class AccountListTest : public RegistryTest {};
 
 TEST(AccountListNames, SlotZeroUsesTheBaseNameOthersAnIndexSuffix) {
-  EXPECT_STREQ("Host", CAccountList::IndexedName("Host", 0));
-  EXPECT_STREQ("Host_1", CAccountList::IndexedName("Host", 1));
-  EXPECT_STREQ("Name_10", CAccountList::IndexedName("Name", 10));
-  EXPECT_STREQ("Deleted_12", CAccountList::IndexedName("Deleted", 12));
+  EXPECT_EQ("Host", CAccountList::IndexedName("Host", 0));
+  EXPECT_EQ("Host_1", CAccountList::IndexedName("Host", 1));
+  EXPECT_EQ("Name_10", CAccountList::IndexedName("Name", 10));
+  EXPECT_EQ("Deleted_12", CAccountList::IndexedName("Deleted", 12));
   const std::string longBase(400, 'b');
-  EXPECT_EQ(255u, strlen(CAccountList::IndexedName(longBase.c_str(), 3)));
+  EXPECT_EQ(255u, CAccountList::IndexedName(longBase.c_str(), 3).size());
 }
 
 TEST_F(AccountListTest, EmptyKeyGivesAnEmptyList) {
@@ -178,7 +178,7 @@ TEST(ScramblePassword, OnlyControlCharactersCanCollide) {
   int collisions = 0;
   for (int c = 1; c < 32; ++c) {
     const std::string text(4, static_cast<char>(c));
-    if (strlen(CAccountList::ScramblePassword(text.c_str(), true)) < 4) ++collisions;
+    if (strlen(CAccountList::ScramblePassword(text.c_str(), true).c_str()) < 4) ++collisions;
   }
   EXPECT_EQ(4, collisions);  // one per key character
 }
@@ -188,7 +188,7 @@ TEST(ScramblePassword, LongInputIsCutNotOverrun) {
   const std::string encoded = CAccountList::ScramblePassword(text.c_str(), true);
   EXPECT_EQ(254u, encoded.size());
   EXPECT_EQ(std::string(254, 'q'), CAccountList::ScramblePassword(encoded.c_str(), false));
-  EXPECT_STREQ("", CAccountList::ScramblePassword(nullptr, true));
+  EXPECT_EQ("", CAccountList::ScramblePassword(nullptr, true));
 }
 
 TEST_F(AccountListTest, OverlongTextsAreCutAlikeInMemoryAndRegistry) {

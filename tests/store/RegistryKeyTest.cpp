@@ -19,7 +19,7 @@ TEST_F(RegistryKeyTest, OpeningAMissingSectionCreatesIt) {
             RegOpenKeyExA(HKEY_CURRENT_USER, raw::SectionPath("Test").c_str(), 0, KEY_READ, &key));
   RegCloseKey(key);
   EXPECT_EQ(42, m_key.ReadDword("Missing", 42));
-  EXPECT_STREQ("dflt", m_key.ReadString("Missing", "dflt"));
+  EXPECT_EQ("dflt", m_key.ReadString("Missing", "dflt"));
 }
 
 TEST_F(RegistryKeyTest, StringsUpTo254CharactersReadBackWholeLongerOnesAsTheDefault) {
@@ -44,12 +44,12 @@ TEST_F(RegistryKeyTest, WritingCutsTextsToWhatCanBeReadBack) {
 TEST_F(RegistryKeyTest, NullWriteLeavesAnEmptyStringValue) {
   m_key.WriteString("Text", nullptr);
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), raw::Type("Test", "Text"));
-  EXPECT_STREQ("", m_key.ReadString("Text", "dflt"));
+  EXPECT_EQ("", m_key.ReadString("Text", "dflt"));
 }
 
 TEST_F(RegistryKeyTest, UnterminatedStringDataIsTerminated) {
   raw::SetBytes("Test", "Text", REG_SZ, "abc", 3);
-  EXPECT_STREQ("abc", m_key.ReadString("Text", "dflt"));
+  EXPECT_EQ("abc", m_key.ReadString("Text", "dflt"));
 }
 
 TEST_F(RegistryKeyTest, OverlongDefaultIsCutNotOverrun) {
@@ -86,7 +86,7 @@ TEST_F(RegistryKeyTest, DwordRoundTripIncludingNegativeValues) {
 
 TEST_F(RegistryKeyTest, NumberValueReadAsStringGivesTheDefault) {
   m_key.WriteDword("Number", 0x00414141);  // "AAA" if taken as text
-  EXPECT_STREQ("dflt", m_key.ReadString("Number", "dflt"));
+  EXPECT_EQ("dflt", m_key.ReadString("Number", "dflt"));
 }
 
 TEST(RegistryKeyFailedOpen, LeavesNoHandleAndEveryOperationIsHarmless) {
@@ -95,7 +95,7 @@ TEST(RegistryKeyFailedOpen, LeavesNoHandleAndEveryOperationIsHarmless) {
   EXPECT_FALSE(key.Open("Tidewell", section.c_str()));
   EXPECT_FALSE(key.IsOpen());
   EXPECT_EQ(5, key.ReadDword("Period", 5));
-  EXPECT_STREQ("dflt", key.ReadString("Host", "dflt"));
+  EXPECT_EQ("dflt", key.ReadString("Host", "dflt"));
   EXPECT_EQ(3, key.WriteDword("Period", 3));
   key.WriteString("Host", "x");
   key.Close();

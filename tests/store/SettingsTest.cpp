@@ -134,13 +134,13 @@ TEST_F(SettingsTest, StoredProxyIsReadOnceAndItsTextStaysValid) {
 TEST_F(SettingsTest, SoundFileSurvivesARestart) {
   {
     CSettings settings;
-    EXPECT_EQ(nullptr, settings.GetSoundFile());
+    EXPECT_EQ("", settings.GetSoundFile());
     settings.SetSoundFile("C:\\Sounds\\mail.wav");
-    EXPECT_STREQ("C:\\Sounds\\mail.wav", settings.GetSoundFile());
+    EXPECT_EQ("C:\\Sounds\\mail.wav", settings.GetSoundFile());
   }
   EXPECT_EQ("C:\\Sounds\\mail.wav", raw::GetString(kSet, "SoundFile"));
   CSettings settings;
-  EXPECT_STREQ("C:\\Sounds\\mail.wav", settings.GetSoundFile());
+  EXPECT_EQ("C:\\Sounds\\mail.wav", settings.GetSoundFile());
 }
 
 TEST_F(SettingsTest, ClearingTheSoundFileLeavesAnEmptyValue) {
@@ -148,11 +148,11 @@ TEST_F(SettingsTest, ClearingTheSoundFileLeavesAnEmptyValue) {
     CSettings settings;
     settings.SetSoundFile("C:\\a.wav");
     settings.SetSoundFile(cleared);
-    EXPECT_EQ(nullptr, settings.GetSoundFile());
+    EXPECT_EQ("", settings.GetSoundFile());
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), raw::Type(kSet, "SoundFile"));
     EXPECT_EQ("", raw::GetString(kSet, "SoundFile"));
     CSettings restarted;
-    EXPECT_EQ(nullptr, restarted.GetSoundFile());
+    EXPECT_EQ("", restarted.GetSoundFile());
   }
 }
 
