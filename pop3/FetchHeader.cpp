@@ -22,25 +22,17 @@ void ClearHeader(MailHeader& header) {
 // once: a server that cut the reply short gets a second chance. The second
 // result stays, with whatever it lacks left empty.
 void CPop3Client::FetchHeader(int number, MailHeader& header) {
-  for (int attempt = 1;; ++attempt) {
-    try {
-      ClearHeader(header);
-      Top(number, 0, header.lines);
-      // All three searches run, so every field is set either way.
-      bool foundFrom = FindHeader(header.lines, "From:", header.from);
-      bool foundSubject = FindHeader(header.lines, "Subject:", header.subject);
-      bool foundDate = FindHeader(header.lines, "Date:", header.date);
-      if ((foundFrom && foundSubject && foundDate) || attempt == 2) {
-        int size = GetMessageSize(number);
-        snprintf(header.sizeBytes, sizeof(header.sizeBytes), "%d", size);
-        snprintf(header.sizeText, sizeof(header.sizeText), "%d KB", size / 1000 + 1);
-        return;
-      }
-    } catch (const CPop3Exception&) {
-      if (attempt == 2) throw;
-    }
-    Disconnect();
-    Sleep(100);
-    Login();  // its failure goes to the caller
-  }
+  RunWithRetryUntil([&](bool lastAttempt) {
+    ClearHeader(header);
+    Top(number, 0, header.lines);
+    // All three searches run, so every field is set either way.
+    bool foundFrom = FindHeader(header.lines, "From:", header.from);
+    bool foundSubject = FindHeader(header.lines, "Subject:", header.subject);
+    bool foundDate = FindHeader(header.lines, "Date:", header.date);
+    if (!(foundFrom && foundSubject && foundDate) && !lastAttempt) return false;
+    int size = GetMessageSize(number);
+    snprintf(header.sizeBytes, sizeof(header.sizeBytes), "%d", size);
+    snprintf(header.sizeText, sizeof(header.sizeText), "%d KB", size / 1000 + 1);
+    return true;
+  });
 }

@@ -49,6 +49,12 @@ void CPop3Client::Disconnect() {
   m_bLoggedIn = false;
 }
 
+void CPop3Client::Reconnect() {
+  Disconnect();
+  Sleep(100);
+  Login();
+}
+
 void CPop3Client::GetStatistics(int& count, int& size) {
   RunWithRetry([&] {
     ReplyLines lines;

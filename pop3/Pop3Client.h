@@ -39,18 +39,29 @@ class CPop3Client : public CPop3Connection {
   // caller.
   template <class Operation>
   void RunWithRetry(Operation operation) {
-    try {
+    RunWithRetryUntil([&](bool /*lastAttempt*/) {
       operation();
-      return;
+      return true;
+    });
+  }
+
+  // The same rule for an attempt that can also ask for the second run by
+  // returning false (a reply worth asking again); the second run is told it
+  // is the last, and what it returns is ignored.
+  template <class Attempt>
+  void RunWithRetryUntil(Attempt attempt) {
+    try {
+      if (attempt(false)) return;
     } catch (const CPop3Exception&) {
     }
-    Disconnect();
-    Sleep(100);
-    Login();
-    operation();
+    Reconnect();
+    attempt(true);
   }
 
  private:
+  // Drops the connection without QUIT, pauses briefly and logs in again.
+  void Reconnect();
+
   bool m_bLoggedIn;
   bool m_bUseProxy;
   std::string m_proxyHost;
