@@ -106,6 +106,12 @@ bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&
   int halfTimeout = job.checkTimeout() / 2;
   auto client = std::make_unique<CPop3Client>(c.ssl, halfTimeout, halfTimeout);
   if (!job.AttachClient(client.get())) return false;
+  // Let go of the client before it is destroyed, however this function ends,
+  // so the watchdog never interrupts a client that is gone.
+  struct ClientRelease {
+    CCheckJob& job;
+    ~ClientRelease() { job.DetachClient(); }
+  } release{job};
   bool settled = false;
   try {
     // The check always connects directly; the proxy serves only the viewer.
@@ -125,6 +131,5 @@ bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&
                                   c.host.c_str(), FirstLineOf(e.message).c_str()));
     EndFailedSession(*client);
   }
-  job.DetachClient();
   return settled;
 }

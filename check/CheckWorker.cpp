@@ -9,7 +9,14 @@
 DWORD WINAPI CheckStatistics(LPVOID param) {
   std::unique_ptr<std::shared_ptr<CCheckJob>> owned(static_cast<std::shared_ptr<CCheckJob>*>(param));
   CCheckJob& job = **owned;
-  bool settled = RunMailboxCheck(job, [](const std::string& line) { g_appLog.Append(line.c_str()); });
+  // Nothing may unwind out of a thread. A failure no one expected (memory
+  // running out) settles the job as failed unless it was settled already.
+  bool settled = false;
+  try {
+    settled = RunMailboxCheck(job, [](const std::string& line) { g_appLog.Append(line.c_str()); });
+  } catch (...) {
+    settled = job.SettleWithError() || !job.abandoned();
+  }
   // A job the watchdog gave up on has been logged and advanced already; its
   // late message would advance the cycle twice.
   if (!settled) return 0;
