@@ -39,7 +39,13 @@ bool CTcpSocket::Connect(const char* host, int port) {
     memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof(address.sin_addr));
   }
   SOCKET s = OpenHandle();
-  if (s == INVALID_SOCKET || !ConnectInterruptibly(s, address)) return false;
+  if (s == INVALID_SOCKET) return false;
+  // Each write is a whole command line, TLS record or handshake message, and
+  // the next waits for the server's answer: Nagle's rule has nothing to join
+  // here and could only hold a write back until a delayed ACK.
+  BOOL noDelay = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
+  if (!ConnectInterruptibly(s, address)) return false;
   if (m_bSsl) {
     // The handshake stays on the non-blocking socket, waiting in steps until
     // the receive time-out or an interrupt. Its outcome is not checked here:
