@@ -67,7 +67,9 @@ void ParseStatusNumbers(const char* line, int& first, int& second) {
 }
 
 CPop3Connection::CPop3Connection(bool ssl, int sendTimeout, int receiveTimeout)
-    : CTimedSocket(ssl, sendTimeout), m_nReceiveTimeout(receiveTimeout) {}
+    : CTimedSocket(ssl, sendTimeout), m_nReceiveTimeout(receiveTimeout) {
+  SetChannelTimeouts(receiveTimeout, sendTimeout);
+}
 
 void CPop3Connection::OpenConnection(bool useProxy, const char* proxyHost, int proxyPort, const char* host,
                                      int port, ReplyLines& lines) {
@@ -152,7 +154,9 @@ void CPop3Connection::ReadReply(ReplyLines& lines, int timeout, bool multiLine) 
     if (received < 0) {
       int error = WSAGetLastError();
       DWORD elapsed = GetTickCount() - start;
-      if (elapsed > span) throw CPop3Exception(CPop3Exception::ReceiveTimeout, "Receive timeout", "");
+      // WSAETIMEDOUT: a TLS handshake that used up the same time-out already.
+      if (elapsed > span || error == WSAETIMEDOUT)
+        throw CPop3Exception(CPop3Exception::ReceiveTimeout, "Receive timeout", "");
       if (error != WSAEWOULDBLOCK) {
         throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response",
                              SocketError(error).c_str());

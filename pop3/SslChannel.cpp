@@ -2,9 +2,11 @@
 #include "pop3/SslChannel.h"
 
 #include "pop3/ClientCertificate.h"
+#include "pop3/SocketWait.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -18,9 +20,9 @@ const size_t kHandshakeRead = 0x10000;
 // SEC_I_INCOMPLETE_CREDENTIALS is answered by calling again with the same input; a package
 // that keeps asking would otherwise loop forever.
 const int kCredentialRetries = 2;
-// A full send buffer on the non-blocking socket is waited out rather than cutting a record in
-// half, which would corrupt the stream beyond repair.
-const long kSendStallSeconds = 30;
+// Ciphertext held while a record is still incomplete, in records of the largest size: a
+// stream that announces more is not TLS.
+const size_t kRecordReadLimit = 10;
 
 char g_emptyTarget[1] = "";  // no name is compared: the server certificate is not validated
 
@@ -58,28 +60,31 @@ void CScopedCredHandle::Reset() {
   m_set = false;
 }
 
+void CScopedCredHandle::Swap(CScopedCredHandle& other) {
+  std::swap(m_h, other.m_h);
+  std::swap(m_set, other.m_set);
+}
+
 void CScopedCtxtHandle::Reset() {
   if (m_set) DeleteSecurityContext(&m_h);
   m_h = {};
   m_set = false;
 }
 
-CSslChannel::CSslChannel(SOCKET s) : m_socket(s) {}
+CSslChannel::CSslChannel(SOCKET s, SslWaitLimits limits) : m_socket(s), m_limits(std::move(limits)) {}
 
 CSslChannel::~CSslChannel() {
   Release();
 }
 
 int CSslChannel::Start() {
-  m_certificate = CreateClientCertificate();
-  // A package that refuses the certificate (Wine cannot find machine-set keys) still gets a
-  // connection: the handshake then runs without a client certificate.
-  if (!AcquireCredentials(m_certificate != nullptr) && (!m_certificate || !AcquireCredentials(false)))
-    return 0;
+  // No client certificate until a server asks for one (OfferCertificate): most never do, and
+  // making one costs a new key pair.
+  if (!AcquireCredentials(false, m_cred)) return 0;
   return Handshake();
 }
 
-bool CSslChannel::AcquireCredentials(bool withCertificate) {
+bool CSslChannel::AcquireCredentials(bool withCertificate, CScopedCredHandle& into) {
   m_credDesc = {};
   m_credDesc.dwVersion = SCHANNEL_CRED_VERSION;
   if (withCertificate) {
@@ -91,13 +96,32 @@ bool CSslChannel::AcquireCredentials(bool withCertificate) {
   TimeStamp expiry;
   char package[] = "Schannel";
   SECURITY_STATUS status = AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr,
-                                                     &m_credDesc, nullptr, nullptr, m_cred.Get(), &expiry);
+                                                     &m_credDesc, nullptr, nullptr, into.Get(), &expiry);
   if (status != SEC_E_OK) return false;
-  m_cred.MarkSet();
+  into.MarkSet();
   return true;
 }
 
+// The server asked for a client certificate: a fresh self-signed one is made and the
+// handshake goes on with credentials that carry it. A package that refuses them (Wine cannot
+// find machine-set keys) keeps the first credentials, and the server gets no certificate.
+void CSslChannel::OfferCertificate() {
+  if (m_bCertificateOffered) return;
+  m_bCertificateOffered = true;
+  m_certificate = CreateClientCertificate();
+  if (!m_certificate) return;
+  CScopedCredHandle withCertificate;
+  if (AcquireCredentials(true, withCertificate)) m_cred.Swap(withCertificate);
+}
+
+// One deadline covers the whole handshake, so a peer that sends a byte now and then cannot
+// stretch it. When it ends without a record layer, the reason stays for Send and Receive.
 int CSslChannel::Handshake() {
+  CDeadline deadline(m_limits.receiveMs);
+  return RunHandshake(deadline);
+}
+
+int CSslChannel::RunHandshake(const CDeadline& deadline) {
   std::vector<char> input(kHandshakeInput);
   size_t held = 0;
   int credentialRetries = 0;
@@ -111,9 +135,10 @@ int CSslChannel::Handshake() {
       continue;
     }
     if (status == SEC_I_INCOMPLETE_CREDENTIALS && held > 0 && credentialRetries++ < kCredentialRetries) {
-      // Same input again: the package goes on without (further) credentials.
+      // Same input again: with a certificate if one can be offered, else without.
+      OfferCertificate();
     } else {
-      int read = ReadHandshake(input, held);
+      int read = ReadHandshake(input, held, deadline);
       if (read <= 0) return read;
     }
     status = NextHandshakeCall(input, held, token.Get());
@@ -121,6 +146,10 @@ int CSslChannel::Handshake() {
     if (FAILED(status) || !SendToken(token.Get())) return -1;
     if (status != SEC_I_INCOMPLETE_CREDENTIALS) held = 0;
   }
+  // The sizes stay as they are for the context's life; Send and Receive use them on every call.
+  if (QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_STREAM_SIZES, &m_sizes) != SEC_E_OK ||
+      m_sizes.cbMaximumMessage == 0)
+    return -1;
   m_bEstablished = true;
   return 0;
 }
@@ -137,20 +166,25 @@ SECURITY_STATUS CSslChannel::FirstHandshakeCall(SecBuffer& token) {
 }
 
 // Reads handshake bytes after those already held, never past the end of the input buffer.
-// Ciphertext left over from an earlier call (the extra store) is taken first, without a read.
-int CSslChannel::ReadHandshake(std::vector<char>& input, size_t& held) {
-  if (!m_extra.empty()) {
-    if (m_extra.size() > input.size() - held) return -1;
-    std::memcpy(input.data() + held, m_extra.data(), m_extra.size());
-    held += m_extra.size();
-    m_extra.clear();
+// Ciphertext left over from an earlier call is taken first, without a read. A socket with
+// nothing to read is waited on in steps, until the deadline or the owner's interrupt.
+int CSslChannel::ReadHandshake(std::vector<char>& input, size_t& held, const CDeadline& deadline) {
+  if (m_nCipher > 0) {
+    if (m_nCipher > input.size() - held) return -1;
+    std::memcpy(input.data() + held, m_cipher.data(), m_nCipher);
+    held += m_nCipher;
+    m_nCipher = 0;
     return static_cast<int>(held);
   }
   size_t room = std::min(kHandshakeRead, input.size() - held);
   if (room == 0) return -1;  // a handshake message larger than any the buffer can hold
-  int read = recv(m_socket, input.data() + held, static_cast<int>(room), 0);
-  if (read > 0) held += read;
-  return read;
+  for (;;) {
+    if (!InTime(deadline)) return -1;
+    int read = recv(m_socket, input.data() + held, static_cast<int>(room), 0);
+    if (read > 0) held += read;
+    if (read != SOCKET_ERROR || WSAGetLastError() != WSAEWOULDBLOCK) return read;
+    WaitSocketStep(m_socket, false, deadline.Left());
+  }
 }
 
 SECURITY_STATUS CSslChannel::NextHandshakeCall(std::vector<char>& input, size_t& held, SecBuffer& token) {
@@ -169,7 +203,8 @@ SECURITY_STATUS CSslChannel::NextHandshakeCall(std::vector<char>& input, size_t&
       inBuffers[1].BufferType == SECBUFFER_EXTRA && inBuffers[1].cbBuffer > 0 &&
       inBuffers[1].cbBuffer <= held) {
     const char* extra = input.data() + held - inBuffers[1].cbBuffer;
-    m_extra.assign(extra, extra + inBuffers[1].cbBuffer);
+    m_cipher.assign(extra, extra + inBuffers[1].cbBuffer);
+    m_nCipher = inBuffers[1].cbBuffer;
   }
   return status;
 }
@@ -180,63 +215,83 @@ bool CSslChannel::SendToken(SecBuffer& token) {
   return SendAll(static_cast<const char*>(token.pvBuffer), length) == length;
 }
 
+// False, with the reason as the last error (and as the one a channel without a record layer
+// reports from then on), once the owner has given up or the deadline has passed.
+bool CSslChannel::InTime(const CDeadline& deadline) {
+  int reason = 0;
+  if (m_limits.stillWanted && !m_limits.stillWanted())
+    reason = WSAEINTR;
+  else if (deadline.Left() == 0)
+    reason = WSAETIMEDOUT;
+  if (reason == 0) return true;
+  m_nLostError = reason;
+  WSASetLastError(reason);
+  return false;
+}
+
 // A context whose handshake never finished has no record layer, yet Wine reports stream
 // sizes for it: the established flag decides. Without a record layer the connection is
-// lost; the error says so, rather than whatever an earlier socket call left (a stale
-// WSAEWOULDBLOCK would have the caller wait and poll until its time-out).
-bool CSslChannel::QuerySizes(SecPkgContext_StreamSizes& sizes) {
-  if (m_context.IsSet() && m_bEstablished &&
-      QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_STREAM_SIZES, &sizes) == SEC_E_OK &&
-      sizes.cbMaximumMessage > 0)
-    return true;
-  WSASetLastError(WSAECONNABORTED);
+// lost; the error says why (time-out, interrupt, or else aborted), rather than whatever an
+// earlier socket call left (a stale WSAEWOULDBLOCK would have the caller poll until its
+// time-out).
+bool CSslChannel::RecordLayerReady() {
+  if (m_bEstablished) return true;
+  WSASetLastError(m_nLostError);
   return false;
 }
 
 int CSslChannel::Send(const char* data, int length) {
-  SecPkgContext_StreamSizes sizes;
-  if (!QuerySizes(sizes)) return -1;
+  if (!RecordLayerReady()) return -1;
   int position = 0;
   while (position < length) {
-    int chunk = std::min(length - position, static_cast<int>(sizes.cbMaximumMessage));
-    if (SendRecord(data + position, chunk, sizes) < 0) return -1;
+    int chunk = std::min(length - position, static_cast<int>(m_sizes.cbMaximumMessage));
+    if (SendRecord(data + position, chunk) < 0) return -1;
     position += chunk;
   }
   return length;
 }
 
-// Encrypts one record in place and sends header, data and trailer.
-int CSslChannel::SendRecord(const char* data, int length, const SecPkgContext_StreamSizes& sizes) {
-  std::vector<char> record(sizes.cbHeader + sizes.cbMaximumMessage + sizes.cbTrailer);
-  char* header = record.data();
-  char* body = header + sizes.cbHeader;
+// Encrypts one record in place and sends header, data and trailer in one write. Written
+// apart, the small header would leave alone and the rest wait for its acknowledgement, which
+// a server that delays its ACKs holds back for tens of milliseconds per command.
+int CSslChannel::SendRecord(const char* data, int length) {
+  const size_t whole = static_cast<size_t>(m_sizes.cbHeader) + m_sizes.cbMaximumMessage + m_sizes.cbTrailer;
+  if (m_record.size() < whole) m_record.resize(whole);
+  char* header = m_record.data();
+  char* body = header + m_sizes.cbHeader;
   std::memcpy(body, data, length);
-  SecBuffer buffers[4] = {{sizes.cbHeader, SECBUFFER_STREAM_HEADER, header},
+  SecBuffer buffers[4] = {{m_sizes.cbHeader, SECBUFFER_STREAM_HEADER, header},
                           {static_cast<ULONG>(length), SECBUFFER_DATA, body},
-                          {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, body + length},
+                          {m_sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, body + length},
                           {0, SECBUFFER_EMPTY, nullptr}};
   SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
-  if (EncryptMessage(m_context.Get(), 0, &desc, 0) != SEC_E_OK) return -1;
-  // A short write leaves part of a record on the wire: the stream is lost, so it is a failure.
-  for (int i = 0; i < 3; ++i) {
-    int size = static_cast<int>(buffers[i].cbBuffer);
-    if (SendAll(static_cast<const char*>(buffers[i].pvBuffer), size) != size) return -1;
+  if (EncryptMessage(m_context.Get(), 0, &desc, 0) != SEC_E_OK) {
+    WSASetLastError(WSAECONNABORTED);
+    return -1;
   }
-  return length;
+  // A header or trailer shorter than reserved leaves a gap; the parts close up behind it.
+  size_t used = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (buffers[i].pvBuffer != header + used)
+      std::memmove(header + used, buffers[i].pvBuffer, buffers[i].cbBuffer);
+    used += buffers[i].cbBuffer;
+  }
+  // A short write leaves part of a record on the wire: the stream is lost, so it is a failure.
+  int size = static_cast<int>(used);
+  return SendAll(header, size) == size ? length : -1;
 }
 
+// A full send buffer is waited out in steps rather than cutting a record in half, which
+// would corrupt the stream beyond repair; the wait ends at the send time-out or an interrupt.
 int CSslChannel::SendAll(const char* data, int length) {
+  CDeadline deadline(m_limits.sendMs);
   int sent = 0;
   while (sent < length) {
     int n = send(m_socket, data + sent, length - sent, 0);
     if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-      fd_set writable;
-      FD_ZERO(&writable);
-      FD_SET(m_socket, &writable);
-      timeval wait = {kSendStallSeconds, 0};
-      if (select(0, nullptr, &writable, nullptr, &wait) == 1) continue;
-      WSASetLastError(WSAEWOULDBLOCK);
-      break;
+      if (!InTime(deadline)) break;
+      WaitSocketStep(m_socket, true, deadline.Left());
+      continue;
     }
     if (n <= 0) break;
     sent += n;
@@ -245,10 +300,14 @@ int CSslChannel::SendAll(const char* data, int length) {
 }
 
 int CSslChannel::TakePending(char* buffer, int size) {
-  int count = std::min(size, static_cast<int>(m_pending.size()));
-  std::memcpy(buffer, m_pending.data(), count);
-  m_pending.erase(m_pending.begin(), m_pending.begin() + count);
-  return count;
+  size_t count = std::min(static_cast<size_t>(size), m_pending.size() - m_nPendingAt);
+  std::memcpy(buffer, m_pending.data() + m_nPendingAt, count);
+  m_nPendingAt += count;
+  if (m_nPendingAt == m_pending.size()) {
+    m_pending.clear();
+    m_nPendingAt = 0;
+  }
+  return static_cast<int>(count);
 }
 
 int CSslChannel::HandOver(const SecBuffer& data, char* buffer, int size) {
@@ -257,56 +316,78 @@ int CSslChannel::HandOver(const SecBuffer& data, char* buffer, int size) {
   int count = std::min(n, size);
   std::memcpy(buffer, plain, count);
   m_pending.assign(plain + count, plain + n);
+  m_nPendingAt = 0;
   return count;
 }
 
+// Appends what one read brings to the ciphertext store; results like recv. The store keeps
+// its size between calls, so a read allocates only while the store is still growing.
+int CSslChannel::ReadRecordBytes() {
+  const size_t largest = m_sizes.cbMaximumMessage;
+  const size_t limit = kRecordReadLimit * largest;
+  size_t room = m_nCipher < limit ? std::min(largest, limit - m_nCipher) : 0;
+  if (room == 0) {
+    WSASetLastError(WSAECONNABORTED);
+    return -1;
+  }
+  if (m_cipher.size() < m_nCipher + room) m_cipher.resize(m_nCipher + room);
+  int read = recv(m_socket, m_cipher.data() + m_nCipher, static_cast<int>(room), 0);
+  if (read > 0) m_nCipher += read;
+  return read;
+}
+
+// Keeps the last count bytes of the ciphertext store (those after a decrypted record) at its front.
+void CSslChannel::KeepCipherTail(size_t count) {
+  if (count > m_nCipher) count = 0;
+  std::memmove(m_cipher.data(), m_cipher.data() + m_nCipher - count, count);
+  m_nCipher = count;
+}
+
 int CSslChannel::Receive(char* buffer, int size) {
-  SecPkgContext_StreamSizes sizes;
-  if (!QuerySizes(sizes)) return -1;
+  if (!RecordLayerReady()) return -1;
   if (size <= 0) return 0;
-  if (!m_pending.empty()) return TakePending(buffer, size);
+  if (m_nPendingAt < m_pending.size()) return TakePending(buffer, size);
 
-  std::vector<char> input(10 * static_cast<size_t>(sizes.cbMaximumMessage));
-  size_t held = 0;
+  // Ciphertext already held (a second record of an earlier read, or the start of one that
+  // ran dry at WSAEWOULDBLOCK) is tried before the socket is read.
+  bool read = m_nCipher == 0;
   for (;;) {
-    if (!m_extra.empty()) {
-      if (m_extra.size() > input.size() - held) return -1;
-      std::memcpy(input.data() + held, m_extra.data(), m_extra.size());
-      held += m_extra.size();
-      m_extra.clear();
-    } else {
-      size_t room = std::min(static_cast<size_t>(sizes.cbMaximumMessage), input.size() - held);
-      if (room == 0) return -1;
-      int read = recv(m_socket, input.data() + held, static_cast<int>(room), 0);
-      if (read <= 0) {
-        // Keep a record's first part (WSAEWOULDBLOCK): the next call continues it.
-        int error = WSAGetLastError();
-        m_extra.assign(input.data(), input.data() + held);
-        WSASetLastError(error);
-        return read;
-      }
-      held += read;
+    if (read) {
+      int got = ReadRecordBytes();
+      if (got <= 0) return got;
     }
-
-    SecBuffer buffers[4] = {{static_cast<ULONG>(held), SECBUFFER_DATA, input.data()},
+    read = true;
+    SecBuffer buffers[4] = {{static_cast<ULONG>(m_nCipher), SECBUFFER_DATA, m_cipher.data()},
                             {0, SECBUFFER_EMPTY, nullptr},
                             {0, SECBUFFER_EMPTY, nullptr},
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
     SECURITY_STATUS status = DecryptMessage(m_context.Get(), &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) continue;
-    if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED) return -1;
+    if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED) {
+      WSASetLastError(WSAECONNABORTED);
+      return -1;
+    }
 
+    // The plaintext lies in the store, decrypted in place: it is handed over (or set aside)
+    // before what follows the record moves to the store's front.
     SecBuffer* data = FindBuffer(buffers, 4, SECBUFFER_DATA);
     SecBuffer* extra = FindBuffer(buffers, 4, SECBUFFER_EXTRA);
-    if (extra && extra->cbBuffer > 0) {
-      const char* rest = static_cast<const char*>(extra->pvBuffer);
-      m_extra.assign(rest, rest + extra->cbBuffer);
+    const bool hasData = data && data->cbBuffer > 0;
+    const size_t rest = extra ? extra->cbBuffer : 0;
+    if (status == SEC_I_RENEGOTIATE) {
+      if (hasData) HandOver(*data, buffer, 0);  // all of it waits in the pending store
+      KeepCipherTail(rest);
+      if (Handshake() < 0) return -1;
+      // A renegotiation is not the end of the stream: go on with the records after it.
+      if (m_nPendingAt < m_pending.size()) return TakePending(buffer, size);
+      read = m_nCipher == 0;
+      continue;
     }
-    if (status == SEC_I_RENEGOTIATE && Handshake() < 0) return -1;
     // A close notification arrives as SEC_I_CONTEXT_EXPIRED or as an empty data buffer.
-    if (!data || data->cbBuffer == 0 || status == SEC_I_CONTEXT_EXPIRED) return 0;
-    return HandOver(*data, buffer, size);
+    int count = status == SEC_I_CONTEXT_EXPIRED || !hasData ? 0 : HandOver(*data, buffer, size);
+    KeepCipherTail(rest);
+    return count;
   }
 }
 
@@ -339,6 +420,9 @@ void CSslChannel::Release() {
     CertFreeCertificateContext(m_certificate);
     m_certificate = nullptr;
   }
-  std::vector<char>().swap(m_extra);
+  std::vector<char>().swap(m_cipher);
+  m_nCipher = 0;
   std::vector<char>().swap(m_pending);
+  m_nPendingAt = 0;
+  std::vector<char>().swap(m_record);
 }

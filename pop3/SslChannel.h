@@ -11,7 +11,10 @@
 #include <security.h>
 #include <schannel.h>
 
+#include <functional>
 #include <vector>
+
+class CDeadline;
 
 // Owns an SSPI credentials handle (FreeCredentialsHandle).
 class CScopedCredHandle {
@@ -24,6 +27,7 @@ class CScopedCredHandle {
   bool IsSet() const { return m_set; }
   void MarkSet() { m_set = true; }
   void Reset();
+  void Swap(CScopedCredHandle& other);
 
  private:
   CredHandle m_h = {};
@@ -48,9 +52,19 @@ class CScopedCtxtHandle {
   bool m_set = false;
 };
 
+// What bounds the channel's waits on its non-blocking socket: a handshake
+// gives up receiveMs after it began, a record the socket will not take sendMs
+// after its send began, and either one within a step once stillWanted (when
+// set) reports that the owner has given up.
+struct SslWaitLimits {
+  DWORD receiveMs = 30000;
+  DWORD sendMs = 30000;
+  std::function<bool()> stillWanted;
+};
+
 class CSslChannel {
  public:
-  explicit CSslChannel(SOCKET s);
+  explicit CSslChannel(SOCKET s, SslWaitLimits limits = SslWaitLimits());
   ~CSslChannel();
 
   // Each returns like the socket call it replaces: bytes, 0 for a closed peer, -1 on failure.
@@ -65,25 +79,39 @@ class CSslChannel {
   CSslChannel(const CSslChannel&) = delete;
   CSslChannel& operator=(const CSslChannel&) = delete;
 
-  bool AcquireCredentials(bool withCertificate);
+  bool AcquireCredentials(bool withCertificate, CScopedCredHandle& into);
+  void OfferCertificate();
+  int RunHandshake(const CDeadline& deadline);
   SECURITY_STATUS FirstHandshakeCall(SecBuffer& token);
   SECURITY_STATUS NextHandshakeCall(std::vector<char>& input, size_t& held, SecBuffer& token);
-  int ReadHandshake(std::vector<char>& input, size_t& held);
+  int ReadHandshake(std::vector<char>& input, size_t& held, const CDeadline& deadline);
   bool SendToken(SecBuffer& token);
-  bool QuerySizes(SecPkgContext_StreamSizes& sizes);
-  int SendRecord(const char* data, int length, const SecPkgContext_StreamSizes& sizes);
+  bool InTime(const CDeadline& deadline);
+  bool RecordLayerReady();
+  int SendRecord(const char* data, int length);
+  int ReadRecordBytes();
+  void KeepCipherTail(size_t count);
   int TakePending(char* buffer, int size);
   int HandOver(const SecBuffer& data, char* buffer, int size);
   int SendAll(const char* data, int length);
 
   SOCKET m_socket;  // not owned
+  SslWaitLimits m_limits;
   SCHANNEL_CRED m_credDesc = {};
   CScopedCredHandle m_cred;
   CScopedCtxtHandle m_context;
   bool m_bHandshakeStarted = false;
-  bool m_bEstablished = false;  // a handshake completed: records may flow
-  bool m_bShutDown = false;     // the close notification went out already
-  std::vector<char> m_extra;    // received ciphertext not yet consumed by the package
-  std::vector<char> m_pending;  // decrypted bytes not yet handed to the caller
+  bool m_bEstablished = false;             // a handshake completed: records may flow
+  bool m_bShutDown = false;                // the close notification went out already
+  bool m_bCertificateOffered = false;      // made (or tried) once the server asked
+  int m_nLostError = WSAECONNABORTED;      // reported while there is no record layer
+  SecPkgContext_StreamSizes m_sizes = {};  // of the established context
+  // Received ciphertext not yet consumed by the package: its first m_nCipher bytes.
+  std::vector<char> m_cipher;
+  size_t m_nCipher = 0;
+  // Decrypted bytes not yet handed to the caller: those from m_nPendingAt on.
+  std::vector<char> m_pending;
+  size_t m_nPendingAt = 0;
+  std::vector<char> m_record;  // one record's header, data and trailer, encrypted in place
   PCCERT_CONTEXT m_certificate = nullptr;
 };

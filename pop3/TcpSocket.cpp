@@ -2,15 +2,10 @@
 #include "pop3/TcpSocket.h"
 
 #include <cstring>
+#include <utility>
 
+#include "pop3/SocketWait.h"
 #include "pop3/SslChannel.h"
-
-namespace {
-
-// The longest single wait between two polls of a non-blocking socket.
-const DWORD kPollMs = 100;
-
-}  // namespace
 
 DWORD TimeoutSpan(int seconds) {
   return seconds > 0 ? static_cast<DWORD>(seconds) * 1000u : 0u;
@@ -44,21 +39,35 @@ bool CTcpSocket::Connect(const char* host, int port) {
     memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof(address.sin_addr));
   }
   SOCKET s = OpenHandle();
-  if (s == INVALID_SOCKET || !ConnectInterruptibly(s, address)) return false;
+  if (s == INVALID_SOCKET) return false;
+  // Each write is a whole command line, TLS record or handshake message, and
+  // the next waits for the server's answer: Nagle's rule has nothing to join
+  // here and could only hold a write back until a delayed ACK.
+  BOOL noDelay = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
+  if (!ConnectInterruptibly(s, address)) return false;
   if (m_bSsl) {
-    // The handshake runs while the socket blocks. Its outcome is not checked
-    // here: a failed handshake shows at the first receive.
-    u_long blocking = 0;
-    if (ioctlsocket(s, FIONBIO, &blocking) == SOCKET_ERROR) return false;
-    m_pSslChannel.reset(new CSslChannel(s));
+    // The handshake stays on the non-blocking socket, waiting in steps until
+    // the receive time-out or an interrupt. Its outcome is not checked here:
+    // a failed handshake shows at the first receive.
+    SslWaitLimits limits;
+    limits.receiveMs = m_dwHandshakeSpan;
+    limits.sendMs = m_dwRecordSendSpan;
+    limits.stillWanted = [this] { return StillWanted(); };
+    m_pSslChannel.reset(new CSslChannel(s, std::move(limits)));
     m_pSslChannel->Start();
   }
-  u_long nonBlocking = 1;
-  return ioctlsocket(s, FIONBIO, &nonBlocking) != SOCKET_ERROR;
+  return true;
 }
 
-// The connect runs on the non-blocking socket and is waited for in short
-// steps, so that an interrupt ends it without closing a handle in use.
+void CTcpSocket::SetChannelTimeouts(int receiveTimeout, int sendTimeout) {
+  m_dwHandshakeSpan = TimeoutSpan(receiveTimeout);
+  m_dwRecordSendSpan = TimeoutSpan(sendTimeout);
+}
+
+// The connect runs on the non-blocking socket (which stays so for the rest of
+// the connection) and is waited for in short steps, so that an interrupt ends
+// it without closing a handle in use.
 bool CTcpSocket::ConnectInterruptibly(SOCKET s, const sockaddr_in& address) {
   u_long nonBlocking = 1;
   if (ioctlsocket(s, FIONBIO, &nonBlocking) == SOCKET_ERROR) return false;
@@ -70,7 +79,7 @@ bool CTcpSocket::ConnectInterruptibly(SOCKET s, const sockaddr_in& address) {
     FD_SET(s, &done);
     FD_ZERO(&failed);
     FD_SET(s, &failed);
-    timeval step = {0, static_cast<long>(kPollMs) * 1000};
+    timeval step = {0, static_cast<long>(kSocketStepMs) * 1000};
     int ready = select(0, nullptr, &done, &failed, &step);
     if (ready == SOCKET_ERROR) return false;
     if (ready == 0) continue;
@@ -101,12 +110,16 @@ bool CTcpSocket::StillWanted() {
   return false;
 }
 
+// After an interrupt nothing more is moved, whatever the shut-down socket
+// would still report.
 int CTcpSocket::Send(const char* data, int length) {
+  if (!StillWanted()) return SOCKET_ERROR;
   if (m_pSslChannel) return m_pSslChannel->Send(data, length);
   return send(m_socket, data, length, 0);
 }
 
 int CTcpSocket::Receive(char* buffer, int size) {
+  if (!StillWanted()) return SOCKET_ERROR;
   if (m_pSslChannel) return m_pSslChannel->Receive(buffer, size);
   return recv(m_socket, buffer, size, 0);
 }
@@ -137,17 +150,7 @@ int CTcpSocket::LastError() const {
 }
 
 void CTcpSocket::WaitReady(bool forWrite, DWORD ms) {
-  if (ms > kPollMs) ms = kPollMs;
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(m_socket, &set);
-  timeval limit;
-  limit.tv_sec = 0;
-  limit.tv_usec = static_cast<long>(ms) * 1000;
-  int result =
-      forWrite ? select(0, nullptr, &set, nullptr, &limit) : select(0, &set, nullptr, nullptr, &limit);
-  // select fails at once on a closed socket; keep the poll from spinning.
-  if (result == SOCKET_ERROR) Sleep(ms);
+  WaitSocketStep(m_socket, forWrite, ms);
 }
 
 CTimedSocket::CTimedSocket(bool ssl, int sendTimeout) : CTcpSocket(ssl), m_nSendTimeout(sendTimeout) {}
@@ -160,6 +163,8 @@ int CTimedSocket::SendWithTimeout(const char* data, int length, int timeout) {
   for (DWORD elapsed = 0; elapsed < span; elapsed = GetTickCount() - start) {
     int sent = Send(data, length);
     if (sent == SOCKET_ERROR) {
+      // A TLS record that the socket would not take within the time-out.
+      if (LastError() == WSAETIMEDOUT) return 0;
       if (LastError() != WSAEWOULDBLOCK) return SOCKET_ERROR;
       WaitReady(true, span - elapsed);
       continue;

@@ -15,10 +15,11 @@ class CTcpSocket {
   explicit CTcpSocket(bool ssl);
   ~CTcpSocket();
 
-  // Connects on a blocking socket (and starts TLS when the SSL flag is set),
-  // then switches the socket to non-blocking. False leaves the last error set.
+  // Connects (and starts TLS when the SSL flag is set) on a non-blocking
+  // socket. False leaves the last error set.
   bool Connect(const char* host, int port);
-  // Like send/recv: bytes moved, 0 when the peer closed, -1 (SOCKET_ERROR) on error.
+  // Like send/recv: bytes moved, 0 when the peer closed, -1 (SOCKET_ERROR) on
+  // error (WSAEINTR once interrupted).
   int Send(const char* data, int length);
   int Receive(char* buffer, int size);
   bool Close();
@@ -34,6 +35,9 @@ class CTcpSocket {
   // Waits at most ms milliseconds for the socket to become readable (or
   // writable); used between polls instead of a blind sleep.
   void WaitReady(bool forWrite, DWORD ms);
+  // Seconds a TLS handshake may take, and a TLS record may wait for room in
+  // the send buffer, on the connections made from now on.
+  void SetChannelTimeouts(int receiveTimeout, int sendTimeout);
 
   SOCKET m_socket;
   std::unique_ptr<CSslChannel> m_pSslChannel;
@@ -51,6 +55,8 @@ class CTcpSocket {
   // never reaches a number the system has already given to another socket.
   std::mutex m_handleLock;
   bool m_bInterrupted = false;
+  DWORD m_dwHandshakeSpan = 30000;
+  DWORD m_dwRecordSendSpan = 30000;
 
   CTcpSocket(const CTcpSocket&) = delete;
   CTcpSocket& operator=(const CTcpSocket&) = delete;

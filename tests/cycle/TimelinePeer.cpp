@@ -119,15 +119,21 @@ DWORD WINAPI CTimelinePeer::ThreadProc(LPVOID param) {
 }
 
 void CTimelinePeer::Run() {
+  std::vector<SOCKET> held;
   while (!Stopping()) {
     if (!WaitReadable(m_listen, kPollMs)) continue;
     SOCKET client = accept(m_listen, nullptr, nullptr);
     if (client == INVALID_SOCKET) continue;
     m_timeline.Add(m_name + " open");
+    if (m_behaviour == Hold) {
+      held.push_back(client);
+      continue;
+    }
     ServeConnection(client);
     closesocket(client);
     m_timeline.Add(m_name + " closed");
   }
+  for (SOCKET client : held) closesocket(client);
 }
 
 void CTimelinePeer::ServeConnection(SOCKET client) {

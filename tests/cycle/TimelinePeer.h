@@ -44,6 +44,7 @@ class CTimelinePeer {
   enum Behaviour {
     Serve,   // greeting, USER, PASS, STAT with the set count, QUIT
     Silent,  // accepts and never sends a byte (no greeting, no TLS handshake)
+    Hold,    // keeps every connection open, reading and sending nothing, until it stops
   };
 
   CTimelinePeer(CTimeline& timeline, const std::string& name, Behaviour behaviour = Serve);

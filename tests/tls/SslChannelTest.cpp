@@ -82,6 +82,17 @@ TEST_F(SslChannelPeer, CloseNotificationReadsAsClosed) {
   EXPECT_EQ(0, m_channel.Receive(buffer, sizeof(buffer)));
 }
 
+// Each record leaves in one write. The peer holds its ACKs back, so a record written in
+// parts would arrive in parts (Nagle's rule keeps the rest until the first is acknowledged).
+TEST_F(SslChannelPeer, EachRecordArrivesInOneRead) {
+  Ask("reads 3");
+  EXPECT_EQ("go\r\n", ReceiveLine(m_channel));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(SendText(m_channel, "STAT\r\n"));
+    EXPECT_EQ("1\r\n", ReceiveLine(m_channel)) << "record " << i;
+  }
+}
+
 // Sends larger than one record are split into records the peer reassembles.
 TEST_F(SslChannelPeer, SendSplitsIntoRecords) {
   const size_t size = 50000;

@@ -56,6 +56,19 @@ class Conn:
                 self.pump()
         return buf
 
+    def read_record(self):
+        """Reads one whole record from the socket with delayed ACKs; returns the reads it took."""
+        reads, data = 0, b""
+        while len(data) < 5 or len(data) < 5 + int.from_bytes(data[3:5], "big"):
+            self.sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 0)
+            part = self.sock.recv(65536)
+            if not part:
+                raise EOFError
+            reads += 1
+            data += part
+        self.incoming.write(data)
+        return reads
+
     def records(self, *chunks):
         """Ciphertext of one record per chunk (chunks up to 16 KiB)."""
         for chunk in chunks:
@@ -97,6 +110,15 @@ def scenario(conn, line):
             pass
         conn.flush()
         time.sleep(2)
+    elif name == "reads":
+        # Answers each of the client's next records with the number of socket reads it
+        # took. ACKs are held back, so a record written in parts arrives in parts: the
+        # client's stack sends the rest only once the first part is acknowledged.
+        conn.sock.sendall(conn.records(b"go\r\n"))
+        for _ in range(int(words[1])):
+            reads = conn.read_record()
+            conn.read_until()
+            conn.sock.sendall(conn.records(b"%d\r\n" % reads))
     elif name == "sink":
         # Client sends N bytes; the peer answers with their count and a checksum.
         data = conn.read_until(int(words[1]))
