@@ -1,6 +1,8 @@
 // CTcpSocket and CTimedSocket: Winsock connect, send, receive and close.
 #include "pop3/TcpSocket.h"
 
+#include <algorithm>
+
 #include <cstring>
 #include <utility>
 
@@ -67,19 +69,26 @@ void CTcpSocket::SetChannelTimeouts(int receiveTimeout, int sendTimeout) {
 
 // The connect runs on the non-blocking socket (which stays so for the rest of
 // the connection) and is waited for in short steps, so that an interrupt ends
-// it without closing a handle in use.
+// it without closing a handle in use. It gives up after the receive time-out,
+// as the handshake does: a server that never answers the connect would
+// otherwise hold a worker without a watchdog for the system's whole attempt.
 bool CTcpSocket::ConnectInterruptibly(SOCKET s, const sockaddr_in& address) {
   u_long nonBlocking = 1;
   if (ioctlsocket(s, FIONBIO, &nonBlocking) == SOCKET_ERROR) return false;
   if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) return true;
   if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+  CDeadline deadline(m_dwHandshakeSpan);
   while (StillWanted()) {
+    if (deadline.Left() == 0) {
+      WSASetLastError(WSAETIMEDOUT);
+      return false;
+    }
     fd_set done, failed;
     FD_ZERO(&done);
     FD_SET(s, &done);
     FD_ZERO(&failed);
     FD_SET(s, &failed);
-    timeval step = {0, static_cast<long>(kSocketStepMs) * 1000};
+    timeval step = {0, static_cast<long>(std::min(kSocketStepMs, deadline.Left())) * 1000};
     int ready = select(0, nullptr, &done, &failed, &step);
     if (ready == SOCKET_ERROR) return false;
     if (ready == 0) continue;
