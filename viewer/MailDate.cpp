@@ -111,12 +111,14 @@ struct tm EpochRecord() {
   return epoch;
 }
 
-// 64-bit conversions on every build: two-digit years reach 2099.
-bool MakeTime(struct tm& record, int64_t& t) {
+// 64-bit conversions on every build: two-digit years reach 2099. The stated
+// time is taken as UTC, so that the zone correction gives the moment itself
+// and the display shows it in the computer's local time, summer time included.
+bool MakeUtcTime(struct tm& record, int64_t& t) {
 #ifdef _WIN32
-  t = _mktime64(&record);
+  t = _mkgmtime64(&record);
 #else
-  t = mktime(&record);
+  t = timegm(&record);
 #endif
   return t != -1;
 }
@@ -150,7 +152,7 @@ void ParseMailDate(const char* text, struct tm& out) {
   int64_t t = 0;
   // Out of the C library's range: a fixed valid record, since the display and
   // the sort must never meet fields that strftime or mktime refuse.
-  if (!MakeTime(record, t) || !LocalTime(t + date.zoneHours * 3600LL + date.zoneMinutes * 60LL, out)) {
+  if (!MakeUtcTime(record, t) || !LocalTime(t + date.zoneHours * 3600LL + date.zoneMinutes * 60LL, out)) {
     out = EpochRecord();
   }
 }

@@ -116,11 +116,16 @@ TEST_F(MailDate, OutOfRangeFallsBackToAValidRecord) {
   }
 }
 
-TEST_F(MailDate, StatedTimeGoesThroughLocalStandardTime) {
-  SetZone("XYZ-3");  // three hours east of UTC, no summer time
+TEST_F(MailDate, StatedTimeIsShownInTheComputersLocalTime) {
   struct tm out;
+  SetZone("XYZ-3");  // three hours east of UTC, no summer time
   ParseMailDate("Tue, 05 Jun 2007 14:03:22 +0200", out);
-  EXPECT_EQ("2007-06-05 12:03:22", Show(out));
+  EXPECT_EQ("2007-06-05 15:03:22", Show(out));
+  SetZone("CET-1CEST");  // one hour east of UTC, summer time in June
+  ParseMailDate("Tue, 05 Jun 2007 14:03:22 +0200", out);
+  EXPECT_EQ("2007-06-05 14:03:22", Show(out));
+  ParseMailDate("Tue, 05 Dec 2007 14:03:22 -0500", out);
+  EXPECT_EQ("2007-12-05 20:03:22", Show(out));
 }
 
 TEST_F(MailDate, DisplayUsesLocaleDateAndTime) {
