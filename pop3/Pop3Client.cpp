@@ -30,6 +30,7 @@ void CPop3Client::Open(bool useProxy, const char* proxyHost, int proxyPort, cons
 }
 
 void CPop3Client::Login() {
+  ++m_nSession;
   ReplyLines lines;
   OpenConnection(m_bUseProxy, m_proxyHost.c_str(), m_nProxyPort, m_host.c_str(), m_nPort, lines);
   User(m_user.c_str(), lines);

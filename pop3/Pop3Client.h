@@ -3,10 +3,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "pop3/Pop3Connection.h"
 
 struct MailHeader;
+struct ListedMessage;
 
 class CPop3Client : public CPop3Connection {
  public:
@@ -32,6 +34,16 @@ class CPop3Client : public CPop3Connection {
   void FetchHeader(int number, MailHeader& header);
 
   bool IsLoggedIn() const { return m_bLoggedIn; }
+  // Counts the connections made: message numbers hold only within one.
+  int SessionNumber() const { return m_nSession; }
+
+  // Unique-id listing (pop3/ListedMessage.cpp).
+  // UIDL: ids[n] is message n's id (ids[0] unused). False when the server
+  // offers no UIDL.
+  bool ListUniqueIds(std::vector<std::string>& ids);
+  // DELE, retried; on a later session than the listing one the message is
+  // first confirmed to be the listed one, and is left alone (thrown) if not.
+  void DeleteListedMessage(const ListedMessage& listed);
 
  protected:
   // Runs operation; on any CPop3Exception reconnects once without QUIT and
@@ -70,4 +82,7 @@ class CPop3Client : public CPop3Connection {
   int m_nPort;
   std::string m_user;
   std::string m_password;
+  int m_nSession = 0;
+
+  bool IsListedMessage(const ListedMessage& listed);
 };

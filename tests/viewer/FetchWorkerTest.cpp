@@ -1,0 +1,141 @@
+// The fetch worker against the run's Dovecot and a scripted peer, through the
+// recording window.
+#include <ctime>
+
+#include "ScriptedServer.h"
+#include "ViewerHarness.h"
+#include "pop3/Pop3Client.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const char kConnecting[] = "Getting mail list...(connecting)";
+const char kConnected[] = "Getting mail list...(connected)";
+
+std::string Progress(int i, int count) {
+  return "Getting mail list... (" + std::to_string(i) + " of " + std::to_string(count) + ")";
+}
+
+std::string ConnectingTo(const char* name) {
+  return std::string("Getting mail list...(connecting to ") + name + ")";
+}
+
+TEST_F(ViewerTest, FailedLoginIsReportedOnceAndTheNextAccountIsListed) {
+  AddAccount("First", "alice", "alicepw");
+  AddAccount("Second", "alice", "wrong");
+  AddAccount("Third", "viewlist", "viewlistpw");
+  time_t before = time(nullptr);
+  Fetch();
+  time_t after = time(nullptr);
+
+  Strings titles{kConnecting, ConnectingTo("First"), kConnected};
+  for (int i = 0; i <= 3; ++i) titles.push_back(Progress(i, 3));
+  titles.push_back(ConnectingTo("Second"));
+  titles.push_back(ConnectingTo("Third"));
+  titles.push_back(kConnected);
+  for (int i = 0; i <= 3; ++i) titles.push_back(Progress(i, 3));
+  EXPECT_EQ(titles, Window().Titles());
+
+  auto boxes = Window().Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ("Failed to get mail list for Second\n\nCheck log for more details", boxes[0].text);
+  EXPECT_EQ("View Mail", boxes[0].caption);
+  Strings log = LogTexts();
+  ASSERT_EQ(1u, log.size());
+  EXPECT_EQ(0u, log[0].find("Failed to get mail list for 127.0.0.1 -  - -ERR")) << log[0];
+
+  EXPECT_TRUE(Core().client(0) && Core().client(2));
+  EXPECT_FALSE(Core().client(1));
+  ASSERT_EQ(6, Core().model().GetCount());
+
+  // The third account's rows: senders decoded and unquoted, a missing date
+  // taken as the time of listing. Sorted by subject ascending.
+  const CMailListModel& model = Core().model();
+  const MailItem* quoted = nullptr;
+  const MailItem* undated = nullptr;
+  const MailItem* encoded = nullptr;
+  for (int row = 0; row < model.GetCount(); ++row) {
+    const MailItem* item = model.GetItem(row);
+    if (item->accountIndex != 2) continue;
+    std::string subject = item->header.subject;
+    if (subject == " Quoted sender") quoted = item;
+    if (subject == " No date") undated = item;
+    if (subject == " Hello again") encoded = item;
+  }
+  ASSERT_TRUE(quoted && undated && encoded) << ::testing::PrintToString(RowSubjects());
+  EXPECT_STREQ(" Ren\xe9 Dupont <rene@example.test>", quoted->header.from);
+  EXPECT_STREQ(" Bob <bob@example.test>", encoded->header.from);
+  EXPECT_STREQ("", undated->header.date);
+  EXPECT_GE(undated->timeKey, static_cast<long long>(before));
+  EXPECT_LE(undated->timeKey, static_cast<long long>(after));
+  EXPECT_EQ(2, undated->messageNumber);
+  EXPECT_FALSE(quoted->uid.empty());
+  EXPECT_NE(quoted->uid, encoded->uid);
+}
+
+TEST_F(ViewerTest, StopWhileFourthOfTenIsFetchedKeepsClientAndSkipsLaterAccounts) {
+  AddAccount("Ten", "viewten", "viewtenpw");
+  AddAccount("Later", "alice", "alicepw");
+  CViewMailCore& core = Core();
+  Window().OnTitle([&core](const std::string& title) {
+    if (title == Progress(3, 10)) core.RequestStop();
+  });
+  Fetch();
+  EXPECT_EQ((Strings{" Message 1", " Message 2", " Message 3", " Message 4"}), RowSubjects());
+  Strings titles = Window().Titles();
+  EXPECT_EQ(Progress(4, 10), titles.back());
+  for (const std::string& title : titles) EXPECT_NE(ConnectingTo("Later"), title);
+  ASSERT_TRUE(core.client(0));
+  EXPECT_TRUE(core.client(0)->IsLoggedIn());
+  EXPECT_FALSE(core.client(1));
+  EXPECT_TRUE(Window().Boxes().empty());
+}
+
+// Waiting for the check cycle, then an empty mailbox and one whose STAT
+// reply carries no number: neither lists anything, both stay logged in.
+TEST_F(ViewerTest, WaitsForTheCheckThenListsNothingForEmptyOrNumberlessMailboxes) {
+  CScriptedServer bare;
+  bare.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK in\r\n");
+  bare.ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK bye\r\n");
+  bare.Start();
+  AddAccount("Empty", "empty", "emptypw");
+  AddAccount("Bare", "bob", "secret", bare.Port());
+  ASSERT_TRUE(Core().StartFetchWorker());
+  for (int i = 0; i < 100 && Window().Titles().empty(); ++i) Sleep(20);
+  Sleep(300);
+  EXPECT_EQ((Strings{"Getting mail list...(waiting to connect)"}), Window().Titles());
+  Core().StartFetch();
+  ASSERT_TRUE(Window().WaitPosted(WM_APP + 12));
+  EXPECT_EQ((Strings{"Getting mail list...(waiting to connect)", ConnectingTo("Empty"), kConnected,
+                     ConnectingTo("Bare"), kConnected}),
+            Window().Titles());
+  EXPECT_EQ(0, Core().model().GetCount());
+  ASSERT_TRUE(Core().client(0) && Core().client(1));
+
+  Close({});  // nothing marked: no question, QUIT to both
+  EXPECT_TRUE(Window().Boxes().empty());
+  EXPECT_FALSE(Core().client(1));
+  ASSERT_TRUE(bare.WaitDone(5000));
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "QUIT"}}), bare.Received());
+}
+
+TEST_F(ViewerTest, WorkerThatCannotStartIsLoggedAndLeavesTheWindowUsable) {
+  AddAccount("Alice", "alice", "alicepw");
+  FailNextWorkerThreads(1);
+  EXPECT_FALSE(Core().StartFetchWorker());
+  EXPECT_TRUE(Core().fetchDone());
+  EXPECT_EQ((std::vector<UINT>{WM_APP + 12}), Window().Posted());
+
+  FailNextWorkerThreads(1);
+  EXPECT_FALSE(Core().StartDeleteWorker());
+  EXPECT_FALSE(Core().closing());
+  EXPECT_EQ((Strings{"View Mail: could not start a thread to get the mail list (error 8)",
+                     "View Mail: could not start a thread to delete mail (error 8)"}),
+            LogTexts());
+
+  Close({});  // the next close request works
+  EXPECT_EQ(WM_APP + 13, Window().Posted().back());
+}
+
+}  // namespace

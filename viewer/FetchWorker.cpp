@@ -1,0 +1,139 @@
+// CViewMailCore's fetch worker: every active account in turn, the header of
+// every message, one row each; the clients stay logged in for the deletion.
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "app/AppLog.h"
+#include "app/Messages.h"
+#include "framework/Format.h"
+#include "pop3/HeaderParse.h"
+#include "pop3/Pop3Client.h"
+#include "store/AccountList.h"
+#include "store/Settings.h"
+#include "viewer/MailDate.h"
+#include "viewer/ViewMailCore.h"
+
+namespace {
+
+const char kFailedStart[] = "Failed to get mail list for ";
+
+struct ProxySetting {
+  bool use = false;
+  std::string host;
+  int port = 0;
+};
+
+ProxySetting ReadProxy(CSettings& settings) {
+  ProxySetting proxy;
+  const char* host = nullptr;
+  settings.GetProxy(host, proxy.port);
+  proxy.host = host ? host : "";
+  proxy.use = settings.GetSetting(UseProxy) == 1;
+  return proxy;
+}
+
+void CleanValues(MailItem& item) {
+  MailHeader& h = item.header;
+  DecodeHeaderValue(h.subject);
+  StripQuotes(DecodeHeaderValue(h.from));
+  DecodeHeaderValue(h.sizeText);
+  if (h.date[0] != '\0') {
+    ParseMailDate(DecodeHeaderValue(h.date), h.received);
+  } else {
+    time_t now = time(nullptr);
+    struct tm* local = localtime(&now);
+    if (local) h.received = *local;
+  }
+}
+
+}  // namespace
+
+// The message ids of one session: numbers mean something only within the
+// session that gave them.
+struct CViewMailCore::UidTable {
+  bool offered = true;
+  int session = 0;
+  std::vector<std::string> ids;
+
+  // Lists them again when the client has reconnected since (a retried
+  // fetch), so each row's id belongs to the session its header came from.
+  void Refresh(CPop3Client& client) {
+    if (!offered || session == client.SessionNumber()) return;
+    offered = client.ListUniqueIds(ids);
+    session = client.SessionNumber();
+  }
+  std::string Get(int number) const {
+    return number > 0 && number < static_cast<int>(ids.size()) ? ids[number] : std::string();
+  }
+};
+
+DWORD WINAPI CViewMailCore::FetchWorker(LPVOID viewer) {
+  CViewMailCore& self = *static_cast<CViewMailCore*>(viewer);
+  try {
+    self.FetchAllAccounts();
+  } catch (...) {
+    // Out of memory, or worse: the window must still learn that the fetch ended.
+    g_appLog.Append("View Mail: getting the mail list ended unexpectedly");
+  }
+  self.m_bFetchDone = true;
+  self.m_window.Post(WM_FETCH_DONE);
+  return 0;
+}
+
+void CViewMailCore::FetchAllAccounts() {
+  Title(m_bWaitForCheck ? "Getting mail list...(waiting to connect)" : "Getting mail list...(connecting)");
+  // Polling: the main window clears the flag when its check cycle ends.
+  while (m_bWaitForCheck && !m_bStopRequested) Sleep(100);
+  for (int k = 0; k < accountCount() && !m_bStopRequested; ++k) FetchAccount(k);
+}
+
+void CViewMailCore::FetchAccount(int k) {
+  AccountConnection account;
+  m_accountList.CopyConnection(m_accounts[k], account);
+  ProxySetting proxy = ReadProxy(m_settings);
+  Title("Getting mail list...(connecting to %s)", account.name.c_str());
+  Pause(500);
+  int timeout = m_settings.GetSetting(CheckTimeout);
+  auto client = std::make_unique<CPop3Client>(account.ssl, timeout, timeout);
+  try {
+    client->Open(proxy.use, proxy.host.c_str(), proxy.port, account.host.c_str(), account.port,
+                 account.user.c_str(), account.password.c_str());
+    Title("Getting mail list...(connected)");
+    // A STAT reply without a number lists nothing rather than garbage.
+    int count = 0;
+    int size = 0;
+    client->GetStatistics(count, size);
+    UidTable uids;
+    if (count > 0) uids.Refresh(*client);
+    int i = 0;
+    for (; i < count && !m_bStopRequested; ++i) FetchMessage(k, i, count, *client, uids);
+    if (i > 0) {
+      Title("Getting mail list... (%d of %d)", i, count);
+      Pause(250);
+    }
+    m_clients[k] = std::move(client);
+  } catch (const CPop3Exception& e) {
+    std::string joined = Format("%s%s", kFailedStart, account.name.c_str());
+    std::string text = Format("%s\n\nCheck log for more details", joined.c_str());
+    m_window.ShowMessage(text.c_str(), "View Mail", MB_OK);
+    std::string line = Format("%s%s - %s - %s", kFailedStart, account.host.c_str(), e.detail, e.message);
+    g_appLog.Append(line.c_str());
+    // The client goes (QUIT when still logged in); rows already listed stay.
+  }
+}
+
+void CViewMailCore::FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids) {
+  Title("Getting mail list... (%d of %d)", index, count);
+  auto item = std::make_unique<MailItem>();
+  item->accountIndex = k;
+  item->messageNumber = index + 1;
+  client.FetchHeader(item->messageNumber, item->header);
+  CleanValues(*item);
+  ComputeSortKeys(*item);
+  uids.Refresh(client);
+  item->session = client.SessionNumber();
+  if (uids.offered) item->uid = uids.Get(item->messageNumber);
+  m_window.InsertRow(std::move(item));
+}

@@ -1,0 +1,155 @@
+// CViewMailCore: the accounts, sort state, marking and the starting of the
+// two workers.
+#include "viewer/ViewMailCore.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "app/AppLog.h"
+#include "app/Messages.h"
+#include "pop3/Pop3Client.h"
+#include "store/AccountList.h"
+#include "store/Settings.h"
+
+namespace {
+
+std::vector<CAccount*> ActiveAccounts(CAccountList& list) {
+  std::vector<CAccount*> accounts;
+  list.SnapshotActive(accounts);
+  return accounts;
+}
+
+// Read once: a rename in the accounts dialog meanwhile must not change the
+// order of rows already sorted by account.
+std::vector<std::string> AccountNames(CAccountList& list, const std::vector<CAccount*>& accounts) {
+  std::vector<std::string> names;
+  for (CAccount* account : accounts) {
+    AccountConnection connection;
+    list.CopyConnection(account, connection);
+    names.push_back(connection.name);
+  }
+  return names;
+}
+
+}  // namespace
+
+CViewMailCore::CViewMailCore(CViewerCalls& window, CAccountList& accountList, CSettings& settings)
+    : m_window(window),
+      m_accountList(accountList),
+      m_settings(settings),
+      m_accounts(ActiveAccounts(accountList)),
+      m_clients(m_accounts.size()),
+      m_model(AccountNames(accountList, m_accounts)) {}
+
+CViewMailCore::~CViewMailCore() {
+  m_bStopRequested = true;
+  if (m_hWorker.Valid()) WaitForSingleObject(m_hWorker.Get(), INFINITE);
+}
+
+void CViewMailCore::LoadSortState() {
+  m_model.SetSortState(m_settings.GetSortColumn(3), m_settings.GetSortOrder(1) != 0);
+}
+
+void CViewMailCore::SortByColumn(int column) {
+  bool ascending = column == m_model.sortColumn() ? !m_model.sortAscending() : true;
+  m_model.SetSortState(column, ascending);
+  m_settings.SetSortColumn(column);
+  m_settings.SetSortOrder(ascending ? 1 : 0);
+  m_model.Sort();
+}
+
+int CViewMailCore::MarkSelected(const std::vector<int>& selected, std::vector<int>& changed) {
+  changed.clear();
+  if (!m_bClosing) changed = m_model.SetMarked(selected, true);
+  return BuildDeleteLists();
+}
+
+int CViewMailCore::UnmarkSelected(const std::vector<int>& selected, std::vector<int>& changed) {
+  changed.clear();
+  if (!m_bClosing) changed = m_model.SetMarked(selected, false);
+  return BuildDeleteLists();
+}
+
+bool CViewMailCore::StartFetchWorker() {
+  if (StartWorker(FetchWorker, "get the mail list")) return true;
+  m_bFetchDone = true;
+  m_window.Post(WM_FETCH_DONE);
+  return false;
+}
+
+bool CViewMailCore::StartDeleteWorker() {
+  m_bClosing = true;
+  m_nDeleteTotal = BuildDeleteLists();
+  m_deleteJob.assign(m_accounts.size(), std::vector<ListedMessage>());
+  for (int row = 0; row < m_model.GetCount(); ++row) {
+    const MailItem& item = *m_model.GetItem(row);
+    if (!item.header.marked || item.accountIndex < 0 || item.accountIndex >= accountCount()) continue;
+    ListedMessage listed;
+    listed.number = item.messageNumber;
+    listed.session = item.session;
+    listed.uid = item.uid;
+    // Without an id the header block is what identifies the message.
+    if (item.uid.empty()) listed.headerLines = item.header.lines;
+    m_deleteJob[item.accountIndex].push_back(std::move(listed));
+  }
+  if (StartWorker(DeleteWorker, "delete mail")) return true;
+  m_deleteJob.clear();
+  m_bClosing = false;
+  return false;
+}
+
+void CViewMailCore::OnDeleteDone() {
+  WaitForWorker(INFINITE);
+  m_deleteLists.clear();
+  m_deleteJob.clear();
+  m_model.Clear();
+}
+
+void CViewMailCore::ClearForRefresh() {
+  for (std::unique_ptr<CPop3Client>& client : m_clients) client.reset();
+  m_model.Clear();
+  m_deleteLists.clear();
+  m_bStopRequested = false;
+  m_bFetchDone = false;
+}
+
+bool CViewMailCore::WaitForWorker(DWORD ms) {
+  return !m_hWorker.Valid() || WaitForSingleObject(m_hWorker.Get(), ms) == WAIT_OBJECT_0;
+}
+
+bool CViewMailCore::StartWorker(LPTHREAD_START_ROUTINE routine, const char* what) {
+  // The previous worker has ended (the window starts one only then); its
+  // handle can go.
+  WaitForWorker(INFINITE);
+  m_hWorker.Reset(CreateThread(nullptr, 0, routine, this, 0, nullptr));
+  if (m_hWorker.Valid()) return true;
+  char line[128];
+  snprintf(line, sizeof(line), "View Mail: could not start a thread to %s (error %lu)", what,
+           static_cast<unsigned long>(GetLastError()));
+  g_appLog.Append(line);
+  return false;
+}
+
+void CViewMailCore::Title(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  int written = vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  if (written < 0) return;
+  if (written >= static_cast<int>(sizeof(text))) {
+    // Cut to fit; a double-byte character split at the end goes whole.
+    size_t length = strlen(text);
+    for (size_t i = 0; i < length; ++i) {
+      if (!IsDBCSLeadByte(static_cast<BYTE>(text[i]))) continue;
+      if (i + 1 >= length) text[i] = '\0';
+      ++i;
+    }
+  }
+  m_window.SetTitle(text);
+}
+
+void CViewMailCore::Pause(DWORD ms) const {
+  if (m_bVisiblePauses) Sleep(ms);
+}
