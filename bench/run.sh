@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs pop3_bench under wine against a private Dovecot holding the mailboxes
-# of bench/mailboxes (1000 generated messages; kept out of the test fixtures
-# because generating them slows every test run's Dovecot start).
+# of bench/mailboxes (1000 and 10000 generated messages; kept out of the test
+# fixtures because generating them slows every test run's Dovecot start).
 #   bench/run.sh <build dir> [pop3_bench arguments...]   (none: plain, then TLS)
+#   bench/run.sh <build dir> --viewer   (viewer_bench on 1000, then 10000 messages)
 set -eu
 build=$(cd "${1:?usage: $0 <build dir> [args]}" && pwd)
 shift
@@ -18,7 +19,10 @@ mkdir -p "$TIDEWELL_RUN_DIR"
 trap '"$src/tests/support/dovecot.sh" stop; "$src/tests/support/wine-prefix.sh" stop' EXIT
 "$src/tests/support/wine-prefix.sh" start
 "$src/tests/support/dovecot.sh" start
-if [ $# -gt 0 ]; then
+if [ "${1:-}" = --viewer ]; then
+  "$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" bench benchpw </dev/null
+  "$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" bench10k benchpw </dev/null
+elif [ $# -gt 0 ]; then
   "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" "$@" </dev/null
 else
   "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" </dev/null
