@@ -164,8 +164,8 @@ int main(int argc, char** argv) {
   printf("rows       %u (sort column %d)\n", static_cast<unsigned>(rows), column);
   printf("listing    %.0f ms in all (%.0f ms CPU); protocol and parsing %.0f ms\n", listing, listingCpu,
          listing - window.m_insertWallMs);
-  printf("insertion  %.1f ms wall during the listing; %.1f ms CPU when replayed alone\n", window.m_insertWallMs,
-         replayCpu);
+  printf("insertion  %.1f ms wall during the listing; %.1f ms CPU when replayed alone\n",
+         window.m_insertWallMs, replayCpu);
   printf("peak WS    %u MB (before the replay)\n", static_cast<unsigned>(peakMb));
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
   return 0;

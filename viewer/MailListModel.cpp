@@ -38,7 +38,8 @@ void ComputeSortKeys(MailItem& item) {
   sscanf(item.header.sizeBytes, "%d", &item.sizeKey);
 }
 
-CMailListModel::CMailListModel(std::vector<std::string> accountNames) : m_accountNames(std::move(accountNames)) {}
+CMailListModel::CMailListModel(std::vector<std::string> accountNames)
+    : m_accountNames(std::move(accountNames)) {}
 
 void CMailListModel::SetSortState(int column, bool ascending) {
   m_nSortColumn = column;

@@ -28,7 +28,8 @@ class CViewMailCore {
   // Takes the active accounts (and a copy of their names) at once.
   CViewMailCore(CViewerCalls& window, CAccountList& accountList, CSettings& settings);
   // Asks a running fetch to stop and waits for the worker, whose every wait
-  // is bounded by the reply time-out.
+  // is bounded by the reply time-out. Not on the window's thread while the
+  // window exists: a worker may be waiting for it to carry out a call.
   ~CViewMailCore();
   CViewMailCore(const CViewMailCore&) = delete;
   CViewMailCore& operator=(const CViewMailCore&) = delete;
@@ -103,9 +104,9 @@ class CViewMailCore {
   CViewerCalls& m_window;
   CAccountList& m_accountList;
   CSettings& m_settings;
-  std::vector<CAccount*> m_accounts;                   // live records; the list owns them
+  std::vector<CAccount*> m_accounts;                    // live records; the list owns them
   std::vector<std::unique_ptr<CPop3Client>> m_clients;  // one slot per account position
-  std::vector<std::vector<int>> m_deleteLists;         // marked message numbers per account
+  std::vector<std::vector<int>> m_deleteLists;          // marked message numbers per account
   CMailListModel m_model;
 
   // Built on the window's thread when the close starts; only the delete

@@ -27,6 +27,7 @@ TEST_F(ViewerTest, YesDeletesMarkedMailOfTwoAccountsAndLowersTheirCounts) {
   two->SetCount(2);
   Fetch();
   Core().SortByColumn(1);  // subjects descending: A3 before A1
+  EXPECT_EQ(0, Settings().GetSortOrder(1));
   MarkSubjects({"A3", "B2", "A1"});
   Close({IDYES});
 
@@ -111,10 +112,11 @@ TEST_F(ViewerTest, RefusedDeleIsLoggedAndTheOtherDeletionsGoOn) {
   Close({IDYES});
 
   ASSERT_TRUE(peer.WaitDone(5000));
-  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "TOP 1 0", "LIST 1", "TOP 2 0",
-                                   "LIST 2", "DELE 1"},
-                                  {"USER bob", "PASS secret", "UIDL 1", "DELE 1", "UIDL 2", "DELE 2", "QUIT"}}),
-            peer.Received());
+  EXPECT_EQ(
+      (std::vector<Strings>{
+          {"USER bob", "PASS secret", "STAT", "UIDL", "TOP 1 0", "LIST 1", "TOP 2 0", "LIST 2", "DELE 1"},
+          {"USER bob", "PASS secret", "UIDL 1", "DELE 1", "UIDL 2", "DELE 2", "QUIT"}}),
+      peer.Received());
   Strings log = LogTexts();
   ASSERT_EQ(1u, log.size());
   EXPECT_EQ(0u, log[0].find("Error deleting mail for Scripted from 127.0.0.1: -ERR locked")) << log[0];
@@ -151,9 +153,10 @@ TEST_F(ViewerTest, WithoutIdsAReconnectedSessionComparesTheHeaderBlock) {
                                    "LIST 2", "DELE 1"},
                                   {"USER bob", "PASS secret", "TOP 1 0", "DELE 1", "TOP 2 0", "QUIT"}}),
             peer.Received());
-  EXPECT_EQ((Strings{"Error deleting mail for Scripted from 127.0.0.1: Message 2 is no longer the one listed; "
-                     "not deleted"}),
-            LogTexts());
+  EXPECT_EQ(
+      (Strings{"Error deleting mail for Scripted from 127.0.0.1: Message 2 is no longer the one listed; "
+               "not deleted"}),
+      LogTexts());
   EXPECT_EQ("Failed to delete mail", Window().Boxes().back().text);
 }
 
@@ -181,8 +184,9 @@ TEST_F(ViewerTest, LostConnectionNeverDeletesTheMessageNowUnderTheListedNumber) 
   EXPECT_EQ((Strings{"G2", "G3", "G4"}), ServerSubjects("viewguard", "viewguardpw"));
   Strings log = LogTexts();
   ASSERT_EQ(1u, log.size());
-  EXPECT_EQ("Error deleting mail for Guard from 127.0.0.1: Message 3 is no longer the one listed; not deleted",
-            log[0]);
+  EXPECT_EQ(
+      "Error deleting mail for Guard from 127.0.0.1: Message 3 is no longer the one listed; not deleted",
+      log[0]);
 }
 
 }  // namespace

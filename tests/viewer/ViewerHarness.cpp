@@ -207,7 +207,8 @@ int ViewerTest::DovecotPort() {
   return EnvInt("TIDEWELL_POP3_PORT");
 }
 
-void ViewerTest::FillMailbox(const char* user, const char* password, const std::vector<std::string>& subjects) {
+void ViewerTest::FillMailbox(const char* user, const char* password,
+                             const std::vector<std::string>& subjects) {
   {
     CPop3Client client(false, 15, 15);
     client.Open(false, "", 0, "127.0.0.1", DovecotPort(), user, password);
@@ -224,8 +225,9 @@ void ViewerTest::FillMailbox(const char* user, const char* password, const std::
     snprintf(name, sizeof(name), "%010d.M%dP2.viewer:2,S", 1800000000 + serial, serial);
     FILE* f = fopen((MaildirPath(user) + name).c_str(), "wb");
     ASSERT_TRUE(f) << name;
-    fprintf(f, "From: Tester <tester@example.test>\r\nSubject: %s\r\nDate: Tue, 05 Jun 2007 14:%02d:00 +0000\r\n"
-               "Message-ID: <%d.viewer@example.test>\r\n\r\nBody %d.\r\n",
+    fprintf(f,
+            "From: Tester <tester@example.test>\r\nSubject: %s\r\nDate: Tue, 05 Jun 2007 14:%02d:00 +0000\r\n"
+            "Message-ID: <%d.viewer@example.test>\r\n\r\nBody %d.\r\n",
             subjects[i].c_str(), static_cast<int>(i % 60), serial, serial);
     fclose(f);
   }
@@ -276,7 +278,8 @@ bool ViewerTest::WaitDovecotLog(const char* user, const char* text, int count) {
 
 // Wine starts a Unix program given by its Unix path like any other.
 void ViewerTest::KickUser(const char* user) {
-  std::string command = "/usr/bin/doveadm -c " + EnvString("TIDEWELL_RUN_DIR") + "/dovecot/dovecot.conf kick " + user;
+  std::string command =
+      "/usr/bin/doveadm -c " + EnvString("TIDEWELL_RUN_DIR") + "/dovecot/dovecot.conf kick " + user;
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOA startup = {};

@@ -64,6 +64,7 @@ class ViewerTest : public ::testing::Test {
   // The core over the accounts added so far, its sort by subject ascending.
   CViewMailCore& Core();
   CRecordingWindow& Window() { return m_window; }
+  CSettings& Settings() { return *m_pSettings; }
   // Starts the fetch at once and waits for its end.
   void Fetch();
   // Marks the rows whose subject is listed.
