@@ -31,16 +31,16 @@ TEST_F(ViewerTest, YesDeletesMarkedMailOfTwoAccountsAndLowersTheirCounts) {
   MarkSubjects({"A3", "B2", "A1"});
   Close({IDYES});
 
-  auto boxes = Window().Boxes();
+  auto boxes = Window().boxes;
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ(kAsk, boxes[0].text);
   EXPECT_EQ("ViewMail", boxes[0].caption);
   EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL | MB_ICONQUESTION), boxes[0].type);
   EXPECT_EQ((Strings{"Deleting...(1 of 3)", "Deleting...(2 of 3)", "Deleting...(3 of 3)",
                      "View Mail...(disconnecting)"}),
-            TitlesFrom(Window().Titles(), "Deleting...(1 of 3)"));
+            TitlesFrom(Window().titles, "Deleting...(1 of 3)"));
   EXPECT_EQ((std::vector<std::vector<int>>{{3, 1}, {2}}), Core().deleteLists());
-  EXPECT_EQ(WM_APP + 13, Window().Posted().back());
+  EXPECT_EQ(WM_APP + 13, Window().posted.back());
   EXPECT_FALSE(Core().client(0) || Core().client(1));
   EXPECT_EQ(1, one->currentCount());
   EXPECT_EQ(1, two->currentCount());
@@ -62,15 +62,15 @@ TEST_F(ViewerTest, CancelKeepsRowsAndMarksAndAsksAgainNoDeletesNothing) {
 
   Close({IDCANCEL});
   EXPECT_FALSE(Core().closing());
-  EXPECT_TRUE(Window().Posted().back() != WM_APP + 13);
+  EXPECT_TRUE(Window().posted.back() != WM_APP + 13);
   EXPECT_EQ((Strings{"", " C2"}), RowSubjects());  // the marked row shows no subject
   EXPECT_TRUE(Core().client(0) && Core().client(0)->IsLoggedIn());
 
   Close({IDNO});
-  ASSERT_EQ(2u, Window().Boxes().size());
-  EXPECT_EQ(kAsk, Window().Boxes()[1].text);
-  EXPECT_EQ(WM_APP + 13, Window().Posted().back());
-  EXPECT_EQ("View Mail...(disconnecting)", Window().Titles().back());
+  ASSERT_EQ(2u, Window().boxes.size());
+  EXPECT_EQ(kAsk, Window().boxes[1].text);
+  EXPECT_EQ(WM_APP + 13, Window().posted.back());
+  EXPECT_EQ("View Mail...(disconnecting)", Window().titles.back());
   EXPECT_TRUE(WaitDovecotLog("viewdel1", "Disconnected: Logged out", quits + 1));
   EXPECT_EQ(2, one->currentCount());
   EXPECT_EQ((Strings{"C1", "C2"}), ServerSubjects("viewdel1", "viewdel1pw"));
@@ -120,7 +120,7 @@ TEST_F(ViewerTest, RefusedDeleIsLoggedAndTheOtherDeletionsGoOn) {
   Strings log = LogTexts();
   ASSERT_EQ(1u, log.size());
   EXPECT_EQ(0u, log[0].find("Error deleting mail for Scripted from 127.0.0.1: -ERR locked")) << log[0];
-  auto boxes = Window().Boxes();
+  auto boxes = Window().boxes;
   ASSERT_EQ(2u, boxes.size());
   EXPECT_EQ("Failed to delete mail", boxes[1].text);
   EXPECT_EQ("(none)", boxes[1].caption);
@@ -157,7 +157,7 @@ TEST_F(ViewerTest, WithoutIdsAReconnectedSessionComparesTheHeaderBlock) {
       (Strings{"Error deleting mail for Scripted from 127.0.0.1: Message 2 is no longer the one listed; "
                "not deleted"}),
       LogTexts());
-  EXPECT_EQ("Failed to delete mail", Window().Boxes().back().text);
+  EXPECT_EQ("Failed to delete mail", Window().boxes.back().text);
 }
 
 // Another client deletes message 1 and commits; the viewer's connection is

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "ScriptedServer.h"
+#include "framework/Handles.h"
 #include "ViewerHarness.h"
 #include "pop3/Pop3Client.h"
 
@@ -37,9 +38,9 @@ TEST_F(ViewerTest, FailedLoginIsReportedOnceAndTheNextAccountIsListed) {
   titles.push_back(ConnectingTo("Third"));
   titles.push_back(kConnected);
   for (int i = 0; i <= 3; ++i) titles.push_back(Progress(i, 3));
-  EXPECT_EQ(titles, Window().Titles());
+  EXPECT_EQ(titles, Window().titles);
 
-  auto boxes = Window().Boxes();
+  auto boxes = Window().boxes;
   ASSERT_EQ(1u, boxes.size());
   EXPECT_EQ(0u, boxes[0].text.find("Failed to get mail list for NNNNNNNNNN"));
   EXPECT_EQ("N\n\nCheck log for more details", boxes[0].text.substr(boxes[0].text.size() - 29));
@@ -81,18 +82,18 @@ TEST_F(ViewerTest, StopWhileFourthOfTenIsFetchedKeepsClientAndSkipsLaterAccounts
   AddAccount("Ten", "viewten", "viewtenpw");
   AddAccount("Later", "alice", "alicepw");
   CViewMailCore& core = Core();
-  Window().OnTitle([&core](const std::string& title) {
+  Window().onTitle = [&core](const std::string& title) {
     if (title == Progress(3, 10)) core.RequestStop();
-  });
+  };
   Fetch();
   EXPECT_EQ((Strings{" Message 1", " Message 2", " Message 3", " Message 4"}), RowSubjects());
-  Strings titles = Window().Titles();
+  Strings titles = Window().titles;
   EXPECT_EQ(Progress(4, 10), titles.back());
   for (const std::string& title : titles) EXPECT_NE(ConnectingTo("Later"), title);
   ASSERT_TRUE(core.client(0));
   EXPECT_TRUE(core.client(0)->IsLoggedIn());
   EXPECT_FALSE(core.client(1));
-  EXPECT_TRUE(Window().Boxes().empty());
+  EXPECT_TRUE(Window().boxes.empty());
 }
 
 // Waiting for the check cycle, then an empty mailbox and one whose STAT
@@ -104,20 +105,23 @@ TEST_F(ViewerTest, WaitsForTheCheckThenListsNothingForEmptyOrNumberlessMailboxes
   bare.Start();
   AddAccount("Empty", "empty", "emptypw");
   AddAccount("Bare", "bob", "secret", bare.Port());
+  CUniqueHandle titled(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  Window().onTitle = [&titled](const std::string&) { SetEvent(titled.Get()); };
   ASSERT_TRUE(Core().StartFetchWorker());
-  for (int i = 0; i < 100 && Window().Titles().empty(); ++i) Sleep(20);
-  Sleep(300);
-  EXPECT_EQ((Strings{"Getting mail list...(waiting to connect)"}), Window().Titles());
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(titled.Get(), 10000));
+  EXPECT_FALSE(Core().WaitForWorker(300));  // still waiting for the check
+  EXPECT_EQ((Strings{"Getting mail list...(waiting to connect)"}), Window().titles);
   Core().StartFetch();
-  ASSERT_TRUE(Window().WaitPosted(WM_APP + 12));
+  ASSERT_TRUE(Core().WaitForWorker(60000));
+  EXPECT_EQ((std::vector<UINT>{WM_APP + 12}), Window().posted);
   EXPECT_EQ((Strings{"Getting mail list...(waiting to connect)", ConnectingTo("Empty"), kConnected,
                      ConnectingTo("Bare"), kConnected}),
-            Window().Titles());
+            Window().titles);
   EXPECT_EQ(0, Core().model().GetCount());
   ASSERT_TRUE(Core().client(0) && Core().client(1));
 
   Close({});  // nothing marked: no question, QUIT to both
-  EXPECT_TRUE(Window().Boxes().empty());
+  EXPECT_TRUE(Window().boxes.empty());
   EXPECT_FALSE(Core().client(1));
   ASSERT_TRUE(bare.WaitDone(5000));
   EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "QUIT"}}), bare.Received());
@@ -128,7 +132,7 @@ TEST_F(ViewerTest, WorkerThatCannotStartIsLoggedAndLeavesTheWindowUsable) {
   FailNextWorkerThreads(1);
   EXPECT_FALSE(Core().StartFetchWorker());
   EXPECT_TRUE(Core().fetchDone());
-  EXPECT_EQ((std::vector<UINT>{WM_APP + 12}), Window().Posted());
+  EXPECT_EQ((std::vector<UINT>{WM_APP + 12}), Window().posted);
 
   FailNextWorkerThreads(1);
   EXPECT_FALSE(Core().StartDeleteWorker());
@@ -138,7 +142,7 @@ TEST_F(ViewerTest, WorkerThatCannotStartIsLoggedAndLeavesTheWindowUsable) {
             LogTexts());
 
   Close({});  // the next close request works
-  EXPECT_EQ(WM_APP + 13, Window().Posted().back());
+  EXPECT_EQ(WM_APP + 13, Window().posted.back());
 }
 
 }  // namespace

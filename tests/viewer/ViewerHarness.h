@@ -7,7 +7,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,8 @@
 #include "store/Settings.h"
 #include "viewer/ViewMailCore.h"
 
-// Carries every window call out at once on the worker's thread and records it.
+// Carries every window call out at once on the worker's thread and records
+// it. Tests read the records once the worker has ended.
 class CRecordingWindow : public CViewerCalls {
  public:
   struct Box {
@@ -24,34 +24,21 @@ class CRecordingWindow : public CViewerCalls {
     UINT type;
   };
 
-  CRecordingWindow();
-  ~CRecordingWindow() override;
   void Attach(CViewMailCore* core) { m_pCore = core; }
-
   void SetTitle(const char* text) override;
   void InsertRow(std::unique_ptr<MailItem> item) override;
   int ShowMessage(const char* text, const char* caption, UINT type) override;
-  void Post(UINT message) override;
+  void Post(UINT message) override { posted.push_back(message); }
 
-  // Answers for the next boxes, in order; IDOK once they run out.
-  void Answer(std::initializer_list<int> answers);
-  // Called with each title before it is recorded, on the worker's thread.
-  void OnTitle(std::function<void(const std::string&)> hook) { m_onTitle = std::move(hook); }
-  bool WaitPosted(UINT message, DWORD ms = 60000);
-
-  std::vector<std::string> Titles();
-  std::vector<Box> Boxes();
-  std::vector<UINT> Posted();
+  std::vector<std::string> titles;
+  std::vector<Box> boxes;
+  std::vector<UINT> posted;
+  std::deque<int> answers;  // for the next boxes, in order; IDOK once they run out
+  // Called with each title once it is recorded.
+  std::function<void(const std::string&)> onTitle;
 
  private:
   CViewMailCore* m_pCore = nullptr;
-  std::mutex m_lock;
-  std::vector<std::string> m_titles;
-  std::vector<Box> m_boxes;
-  std::vector<UINT> m_posted;
-  std::deque<int> m_answers;
-  std::function<void(const std::string&)> m_onTitle;
-  HANDLE m_hPosted;
 };
 
 class ViewerTest : public ::testing::Test {
