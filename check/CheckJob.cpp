@@ -1,6 +1,5 @@
 #include "check/CheckJob.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "framework/Format.h"
@@ -9,17 +8,6 @@
 #include "store/Account.h"
 
 namespace {
-
-// A server's error text is the chunk it sent: its first line is the message.
-// Control bytes become blanks, so a server cannot write lines of its own into
-// the log.
-std::string FirstLineOf(const char* text) {
-  std::string line = text ? text : "";
-  line.erase(std::min(line.find_first_of("\r\n"), line.size()));
-  for (char& c : line)
-    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
-  return line;
-}
 
 // Ends a session that failed while still logged in, while the watchdog can
 // still interrupt it; the client's destructor would otherwise send QUIT after

@@ -1,5 +1,6 @@
 #include "framework/Format.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -19,4 +20,12 @@ std::string Format(const char* format, ...) {
   }
   va_end(args);
   return text;
+}
+
+std::string FirstLineOf(const char* text) {
+  std::string line = text ? text : "";
+  line.erase(std::min(line.find_first_of("\r\n"), line.size()));
+  for (char& c : line)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return line;
 }

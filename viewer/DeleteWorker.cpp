@@ -64,7 +64,7 @@ bool CViewMailCore::DeleteAccountMessages(int k, int& n) {
       AccountConnection account;
       m_accountList.CopyConnection(m_accounts[k], account);
       std::string line = Format("Error deleting mail for %s from %s: %s", account.name.c_str(),
-                                account.host.c_str(), e.message);
+                                account.host.c_str(), FirstLineOf(e.message).c_str());
       g_appLog.Append(line.c_str());
     }
   }

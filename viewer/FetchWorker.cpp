@@ -118,7 +118,8 @@ void CViewMailCore::FetchAccount(int k) {
     std::string joined = Format("%s%s", kFailedStart, account.name.c_str());
     std::string text = Format("%s\n\nCheck log for more details", joined.c_str());
     m_window.ShowMessage(text.c_str(), "View Mail", MB_OK);
-    std::string line = Format("%s%s - %s - %s", kFailedStart, account.host.c_str(), e.detail, e.message);
+    std::string line = Format("%s%s - %s - %s", kFailedStart, account.host.c_str(), e.detail,
+                              FirstLineOf(e.message).c_str());
     g_appLog.Append(line.c_str());
     // The client goes (QUIT when still logged in); rows already listed stay.
   }

@@ -48,6 +48,7 @@ TEST_F(ViewerTest, FailedLoginIsReportedOnceAndTheNextAccountIsListed) {
   Strings log = LogTexts();
   ASSERT_EQ(1u, log.size());
   EXPECT_EQ(0u, log[0].find("Failed to get mail list for 127.0.0.1 -  - -ERR")) << log[0];
+  EXPECT_EQ(std::string::npos, log[0].find_first_of("\r\n")) << log[0];
 
   EXPECT_TRUE(Core().client(0) && Core().client(2));
   EXPECT_FALSE(Core().client(1));
