@@ -79,6 +79,7 @@ bool CViewMailCore::StartFetchWorker() {
 }
 
 bool CViewMailCore::StartDeleteWorker() {
+  if (m_bClosing || !m_bFetchDone) return false;
   m_bClosing = true;
   m_nDeleteTotal = BuildDeleteLists();
   m_deleteJob.assign(m_accounts.size(), std::vector<ListedMessage>());
@@ -122,11 +123,13 @@ bool CViewMailCore::StartWorker(LPTHREAD_START_ROUTINE routine, const char* what
   // The previous worker has ended (the window starts one only then); its
   // handle can go.
   WaitForWorker(INFINITE);
-  m_hWorker.Reset(CreateThread(nullptr, 0, routine, this, 0, nullptr));
-  if (m_hWorker.Valid()) return true;
+  HANDLE thread = CreateThread(nullptr, 0, routine, this, 0, nullptr);
+  DWORD error = GetLastError();
+  m_hWorker.Reset(thread);
+  if (thread) return true;
   char line[128];
   snprintf(line, sizeof(line), "View Mail: could not start a thread to %s (error %lu)", what,
-           static_cast<unsigned long>(GetLastError()));
+           static_cast<unsigned long>(error));
   g_appLog.Append(line);
   return false;
 }

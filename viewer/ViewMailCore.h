@@ -55,8 +55,10 @@ class CViewMailCore {
   bool StartFetchWorker();
   void RequestStop() { m_bStopRequested = true; }
   // The close request once the fetch is done: gathers the marked messages
-  // into the worker's own lists and starts it. False when the thread could
-  // not be started: that is logged and the window stays open and usable.
+  // into the worker's own lists and starts it. False, and nothing done,
+  // while the fetch runs or a close is under way; false also when the
+  // thread could not be started: that is logged and the window stays open
+  // and usable.
   bool StartDeleteWorker();
   // WM_DELETE_DONE: frees the lists and the rows. The window empties its
   // list control before this, then stores its sizes and closes.
