@@ -5,17 +5,41 @@
 #   file "password" = password, *.eml = messages, "generate" = N synthetic ones).
 #   The Maildirs lie in $TIDEWELL_RUN_DIR/dovecot/mail/<user>/Maildir, so tests
 #   may drop more messages into new/ themselves.
-# stop: end it by its own pid.
+#   Started by root, Dovecot runs as it is packaged (its own users, mail owned by
+#   nobody); started by anyone else, it runs wholly as that user.
+#   Its files lie in a private folder under /tmp, which Dovecot's own processes
+#   can reach wherever the build tree is (a home of mode 0700 or 0750 is not);
+#   $TIDEWELL_RUN_DIR/dovecot links to it.
+# stop: end it by its own pid and remove its folder (the log is kept in
+#   $TIDEWELL_RUN_DIR/dovecot.log).
 set -eu
 : "${TIDEWELL_RUN_DIR:?}" "${TIDEWELL_POP3_PORT:?}" "${TIDEWELL_POP3S_PORT:?}"
 src=${TIDEWELL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
-dir=$TIDEWELL_RUN_DIR/dovecot
+link=$TIDEWELL_RUN_DIR/dovecot
 boxes=${TIDEWELL_MAILBOXES:-$src/tests/fixtures/mailboxes}
+tmp_prefix=/tmp/tidewell-dovecot.
+
+end_master() {
+  local pidfile=$1/run/master.pid
+  [ -f "$pidfile" ] || return 0
+  kill "$(cat "$pidfile")" 2>/dev/null || true
+  for _ in $(seq 50); do [ -f "$pidfile" ] || break; sleep 0.1; done
+}
 
 stop() {
-  if [ -f "$dir/run/master.pid" ]; then
-    kill "$(cat "$dir/run/master.pid")" 2>/dev/null || true
-    for _ in $(seq 50); do [ -f "$dir/run/master.pid" ] || break; sleep 0.1; done
+  if [ -L "$link" ]; then
+    local dir
+    dir=$(readlink "$link")
+    # Only a folder this script made, and owned by whoever runs it, is removed.
+    if [ "${dir#"$tmp_prefix"}" != "$dir" ] && [ -d "$dir" ] && [ -O "$dir" ]; then
+      end_master "$dir"
+      cp "$dir/dovecot.log" "$TIDEWELL_RUN_DIR/dovecot.log" 2>/dev/null || true
+      rm -rf "$dir"
+    fi
+    rm -f "$link"
+  elif [ -d "$link" ]; then
+    end_master "$link"
+    rm -rf "$link"
   fi
 }
 
@@ -26,14 +50,41 @@ start) ;;
 esac
 
 stop
-rm -rf "$dir"; mkdir -p "$dir/run" "$dir/state" "$dir/mail"
+mkdir -p "$TIDEWELL_RUN_DIR"
+dir=$(mktemp -d "${tmp_prefix}XXXXXXXX")
+ln -s "$dir" "$link"
+mkdir -p "$dir/run" "$dir/state" "$dir/mail"
 dovecot_bin=$(command -v dovecot || echo /usr/sbin/dovecot)
+
+if [ "$(id -u)" = 0 ]; then
+  mail_uid=65534 mail_gid=65534
+  # Dovecot's auth process (user dovecot) reads the passwd file and the mail
+  # processes (nobody) their Maildirs: both only pass through the folder.
+  chmod 0711 "$dir"
+  rootless=
+else
+  mail_uid=$(id -u) mail_gid=$(id -g)
+  rootless="default_login_user = $(id -un)
+default_internal_user = $(id -un)
+default_internal_group = $(id -gn)
+service anvil {
+  chroot =
+}
+service pop3-login {
+  chroot =
+}
+service imap-login {
+  chroot =
+}"
+fi
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=localhost \
   -keyout "$dir/server.key" -out "$dir/server.crt" >/dev/null 2>&1
 
-: >"$dir/passwd"
+passwd=$dir/passwd
+: >"$passwd"
 n=0
+first_user= first_pass=
 for box in "$boxes"/*/; do
   user=$(basename "$box")
   pass=$(cat "$box/password" 2>/dev/null || echo "$user")
@@ -55,10 +106,14 @@ for box in "$boxes"/*/; do
         "$j" "$j" "$user" "$j" "$j" "$j" >"$md/cur/$(printf '%010d' $((1700000000 + i))).M${i}P1.tidewell:2,S"
     done
   fi
-  echo "$user:{PLAIN}$pass:65534:65534::$home::" >>"$dir/passwd"
+  echo "$user:{PLAIN}$pass:$mail_uid:$mail_gid::$home::" >>"$passwd"
+  [ -n "$first_user" ] || { first_user=$user; first_pass=$pass; }
   n=$((n + 1))
 done
-chown -R 65534:65534 "$dir/mail"
+if [ "$(id -u)" = 0 ]; then
+  chown -R "$mail_uid:$mail_gid" "$dir/mail"
+  chgrp dovecot "$passwd" && chmod 0640 "$passwd"
+fi
 
 cat >"$dir/dovecot.conf" <<CONF
 base_dir = $dir/run
@@ -77,11 +132,11 @@ mail_location = maildir:~/Maildir
 pop3_uidl_format = %08Xu%08Xv
 passdb {
   driver = passwd-file
-  args = scheme=PLAIN username_format=%u $dir/passwd
+  args = scheme=PLAIN username_format=%u $passwd
 }
 userdb {
   driver = passwd-file
-  args = username_format=%u $dir/passwd
+  args = username_format=%u $passwd
 }
 service pop3-login {
   inet_listener pop3 {
@@ -94,6 +149,14 @@ service pop3-login {
     ssl = yes
   }
 }
+# Tests try wrong passwords on purpose: the failed-login penalty, which would
+# grow each later failure's delay towards 15 s, is off (only the base delay of
+# up to 2 s stays).
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
 service imap-login {
   inet_listener imap {
     port = 0
@@ -102,16 +165,42 @@ service imap-login {
     port = 0
   }
 }
+$rootless
 CONF
 
-"$dovecot_bin" -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
+fail() {
+  echo "dovecot: $*" >&2
+  echo "dovecot: its log ($dir/dovecot.log) follows" >&2
+  cat "$dir/dovecot.log" >&2 || true
+  exit 1
+}
+
+# One POP3 login through the new server, so that a server that cannot read its
+# passwd file or Maildirs fails here, not as time-outs in the tests.
+try_login() {
+  local reply
+  exec 3<>"/dev/tcp/127.0.0.1/$TIDEWELL_POP3_PORT" || return 1
+  read -r -t 10 reply <&3 && printf 'USER %s\r\n' "$1" >&3 &&
+    read -r -t 10 reply <&3 && printf 'PASS %s\r\n' "$2" >&3 &&
+    read -r -t 20 reply <&3 || reply="(no answer)"
+  printf 'QUIT\r\n' >&3 2>/dev/null || true
+  exec 3>&-
+  login_reply=${reply%$'\r'}
+  [ "${login_reply#+OK}" != "$login_reply" ]
+}
+
+"$dovecot_bin" -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1 || fail "did not start"
 for _ in $(seq 100); do
   if (exec 3<>"/dev/tcp/127.0.0.1/$TIDEWELL_POP3_PORT") 2>/dev/null; then
-    echo "dovecot: $n mailboxes on 127.0.0.1:$TIDEWELL_POP3_PORT (TLS :$TIDEWELL_POP3S_PORT)"
+    if [ -n "$first_user" ] && ! try_login "$first_user" "$first_pass"; then
+      if grep -q "$passwd" "$dir/dovecot.log" 2>/dev/null; then
+        fail "Dovecot cannot read its passwd file $passwd (a login as $first_user: $login_reply)"
+      fi
+      fail "a login as $first_user failed ($login_reply)"
+    fi
+    echo "dovecot: $n mailboxes on 127.0.0.1:$TIDEWELL_POP3_PORT (TLS :$TIDEWELL_POP3S_PORT) in $dir"
     exit 0
   fi
   sleep 0.1
 done
-echo "dovecot did not start; log follows" >&2
-cat "$dir/dovecot.log" >&2 || true
-exit 1
+fail "did not listen on 127.0.0.1:$TIDEWELL_POP3_PORT"
