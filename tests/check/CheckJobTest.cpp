@@ -130,15 +130,15 @@ TEST(CheckJob, ServerWithoutStatNumbersIsNoMail) {
 // and the worker's late result changes nothing.
 TEST(CheckJob, AbandonUnblocksStalledWorkerAndIgnoresItsResult) {
   CScriptedServer server;
-  server.Silence(60000).Start();
+  server.Send("+OK hello\r\n").ExpectLine().Silence(60000).Start();
   CAccount account;
   account.SetCount(4);
-  // CheckTimeout 80: the client itself would wait 40 s for the greeting.
+  // CheckTimeout 80: the client itself would wait 40 s for an answer.
   CCheckJob job(7, &account, Connection(server.Port(), "u", "p"), 80, nullptr);
   ThreadRun run{&job, {}};
   HANDLE thread = CreateThread(nullptr, 0, ThreadRun::Proc, &run, 0, nullptr);
   ASSERT_NE(thread, nullptr);
-  Sleep(500);
+  ASSERT_TRUE(server.WaitLines(1));  // the worker waits for the answer to USER
   EXPECT_FALSE(job.Abandon());
   EXPECT_TRUE(job.abandoned());
   EXPECT_TRUE(account.error());

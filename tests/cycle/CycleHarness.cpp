@@ -7,8 +7,6 @@
 #include "app/AppLog.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
-#include "pop3/Pop3Client.h"
-#include "pop3/Pop3Exception.h"
 #include "check/CheckCycleState.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
@@ -21,24 +19,6 @@ const size_t kStampLength = 23;
 void ClearProgramKey() {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
 }
-
-// Dovecot delays the first login after a failed one from the same address by
-// seconds (other test programs of the run try wrong passwords), longer than
-// the short reply time-outs some tests here use. One good login clears that.
-class CDovecotPenaltyReset : public ::testing::Environment {
- public:
-  void SetUp() override {
-    try {
-      CPop3Client client(false, 30, 30);
-      client.Open(false, "", 0, "127.0.0.1", EnvInt("TIDEWELL_POP3_PORT"), "alice", "alicepw");
-      client.Logout();
-    } catch (const CPop3Exception&) {
-      // The tests themselves will show what is wrong with the server.
-    }
-  }
-};
-
-::testing::Environment* const g_pDovecotReset = ::testing::AddGlobalTestEnvironment(new CDovecotPenaltyReset);
 
 }  // namespace
 
@@ -188,16 +168,4 @@ int CycleTest::TrayIconId() {
 
 int CycleTest::DovecotPort() {
   return EnvInt("TIDEWELL_POP3_PORT");
-}
-
-int CycleTest::RefusedPort() {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr("127.0.0.1");
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  int length = sizeof address;
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(s);
-  return ntohs(address.sin_port);
 }

@@ -54,8 +54,6 @@ class CycleTest : public ::testing::Test {
   int TrayIconId();
 
   static int DovecotPort();
-  // A loopback port with nothing listening on it.
-  static int RefusedPort();
 
  private:
   CTidewellDlg* m_pDlg = nullptr;

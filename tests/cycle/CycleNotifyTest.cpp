@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CycleHarness.h"
+#include "LoopbackPort.h"
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
 #include "app/Messages.h"

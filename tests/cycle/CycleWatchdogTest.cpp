@@ -9,6 +9,7 @@
 #include "ScriptedServer.h"
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
+#include "WaitUntil.h"
 #include "app/Messages.h"
 #include "app/TrayIcon.h"
 
@@ -120,10 +121,11 @@ TEST_F(CycleTest, WorkerFinishingAsTheWatchdogFiresAdvancesOnce) {
   StartWindow();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
   // Without pumping, so the worker's message waits in the queue.
-  for (DWORD start = GetTickCount(); Live(a)->currentCount() != 2 && GetTickCount() - start < 10000;)
-    Sleep(10);
+  MSG next;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return PeekMessageA(&next, Window(), WM_CHECK_NEXT, WM_CHECK_NEXT, PM_NOREMOVE) != FALSE; },
+      10000));
   ASSERT_EQ(Live(a)->currentCount(), 2);
-  Sleep(200);
   Dlg().OnCheckTimeout();
   ASSERT_TRUE(RunToCycleEnd());
   PumpFor(300);

@@ -1,26 +1,15 @@
 // The timeline, the POP3 peers and the backlogged port.
 #include "TimelinePeer.h"
 
+#include "LoopbackPort.h"
 #include "ScriptedServer.h"
+#include "WaitUntil.h"
 
 #include <cstdio>
 
 namespace {
 
 const DWORD kPollMs = 50;
-
-SOCKET ListenOnLoopback(int backlog, int& port) {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr("127.0.0.1");
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  listen(s, backlog);
-  int length = sizeof address;
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
-  return s;
-}
 
 void SendText(SOCKET s, const std::string& text) {
   send(s, text.data(), static_cast<int>(text.size()), 0);
@@ -76,9 +65,7 @@ int CTimeline::Count(const std::string& text) {
 }
 
 bool CTimeline::WaitFor(const std::string& text, DWORD ms) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10))
-    if (Find(text) >= 0) return true;
-  return Find(text) >= 0;
+  return WaitUntil([&] { return Find(text) >= 0; }, ms);
 }
 
 CTimelinePeer::CTimelinePeer(CTimeline& timeline, const std::string& name, Behaviour behaviour)

@@ -69,15 +69,6 @@ void CollectToolTexts(HWND tooltip, DWORD pid, std::vector<std::string>& texts) 
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount() - start >= timeoutMs) return condition();
-    Sleep(10);
-  }
-}
-
 std::string TidewellExe() {
   std::string exe = EnvString("TIDEWELL_EXE");
   if (exe.empty()) exe = TIDEWELL_EXE_BUILT;

@@ -8,13 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "WaitUntil.h"
 #include "framework/Handles.h"
-
-// Generous on purpose: a loaded machine may take seconds to start a wine process.
-constexpr DWORD kWaitMs = 30000;
-
-// Polls the condition until it holds or the time-out passes; true if it held.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kWaitMs);
 
 // Tidewell.exe as wine sees it: TIDEWELL_EXE from the environment, else the
 // program built in this test tree.

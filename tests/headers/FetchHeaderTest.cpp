@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ScriptedServer.h"
+#include "WaitUntil.h"
 #include "pop3/MailHeader.h"
 #include "pop3/Pop3Client.h"
 
@@ -15,14 +16,6 @@ using Lines = std::vector<std::string>;
 
 const char kFull[] = "+OK\r\nFrom: a@x\r\nSubject: s\r\nDate: 5 Jun 2007 14:03 GMT\r\n\r\n.\r\n";
 const char kNoDate[] = "+OK\r\nFrom: a@x\r\nSubject: s\r\n\r\n.\r\n";
-
-CScriptedServer& ScriptLogin(CScriptedServer& server) {
-  return server.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK logged in\r\n");
-}
-
-CScriptedServer& Answer(CScriptedServer& server, const std::string& reply) {
-  return server.ExpectLine().Send(reply);
-}
 
 void Open(CPop3Client& client, const CScriptedServer& server) {
   client.Open(false, "", 0, "127.0.0.1", server.Port(), "bob", "secret");
@@ -110,11 +103,7 @@ Sessions ReadSessions(const char* user) {
 // Waits for Dovecot to log the sessions that have ended.
 Sessions WaitForSessions(const char* user, int count) {
   Sessions sessions;
-  for (int i = 0; i < 100; ++i) {
-    sessions = ReadSessions(user);
-    if (sessions.count >= count) break;
-    Sleep(50);
-  }
+  WaitUntil([&] { return (sessions = ReadSessions(user)).count >= count; }, 5000);
   return sessions;
 }
 

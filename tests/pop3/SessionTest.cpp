@@ -5,6 +5,7 @@
 #include <climits>
 #include <string>
 
+#include "LoopbackPort.h"
 #include "Pop3Thrown.h"
 #include "ScriptedServer.h"
 #include "pop3/Pop3Client.h"
@@ -13,30 +14,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Greeting, USER and PASS accepted.
-CScriptedServer& ScriptLogin(CScriptedServer& server) {
-  return server.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK logged in\r\n");
-}
-
-// Answers one command.
-CScriptedServer& Answer(CScriptedServer& server, const std::string& reply) {
-  return server.ExpectLine().Send(reply);
-}
-
 void OpenClient(CPop3Client& client, const CScriptedServer& server) {
   client.Open(false, "", 0, "127.0.0.1", server.Port(), "bob", "secret");
-}
-
-int ClosedPort() {
-  SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr("127.0.0.1");
-  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  int length = sizeof(address);
-  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(s);
-  return ntohs(address.sin_port);
 }
 
 TEST(Pop3Session, SendsEachCommandAsOneLine) {
@@ -191,7 +170,7 @@ TEST(Pop3Session, ProxySendsServerNameBeforeGreeting) {
 }
 
 TEST(Pop3Session, ConnectFailureNamesTarget) {
-  int port = ClosedPort();
+  int port = RefusedPort();
   struct {
     bool useProxy;
     const char* proxy;
@@ -212,20 +191,23 @@ TEST(Pop3Session, UnresolvableHostIsSocketError10022) {
             Thrown([&] { client.Open(false, "", 0, host.c_str(), 110, "bob", "secret"); }));
 }
 
-// Another thread ends a wait on a silent server long before its time-out; the
-// owner's own Close afterwards still works, and the connection stays ended.
+// Another thread ends a wait on a server that went silent long before its
+// time-out; the owner's own Close afterwards still works, and the connection
+// stays ended.
 TEST(Pop3Session, InterruptFromAnotherThreadEndsAWait) {
   CScriptedServer server;
-  server.Silence(30000).Start();
+  server.Send("+OK ready\r\n").ExpectLine().Silence(30000).Start();
   CPop3Client client(false, 30, 30);
   struct Interrupter {
     CPop3Client* client;
+    CScriptedServer* server;
     static DWORD WINAPI Run(LPVOID p) {
-      Sleep(300);
-      static_cast<Interrupter*>(p)->client->Interrupt();
+      auto* self = static_cast<Interrupter*>(p);
+      self->server->WaitLines(1);  // USER sent: the client waits for its answer
+      self->client->Interrupt();
       return 0;
     }
-  } interrupter{&client};
+  } interrupter{&client, &server};
   HANDLE thread = CreateThread(nullptr, 0, Interrupter::Run, &interrupter, 0, nullptr);
   ASSERT_TRUE(thread);
   DWORD start = GetTickCount();

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "LoopbackPort.h"
+
 namespace {
 
 // Longest time a step waits for the client before it gives up.
@@ -24,16 +26,7 @@ CScriptedServer::CScriptedServer() {
   InitializeCriticalSection(&m_lock);
   m_hStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   m_hDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  m_listen = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = inet_addr("127.0.0.1");
-  address.sin_port = 0;
-  bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  listen(m_listen, 4);
-  int length = sizeof(address);
-  getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-  m_nPort = ntohs(address.sin_port);
+  m_listen = ListenOnLoopback(4, m_nPort);
 }
 
 CScriptedServer::~CScriptedServer() {
@@ -90,6 +83,41 @@ std::vector<std::vector<std::string>> CScriptedServer::Received() {
   return copy;
 }
 
+bool CScriptedServer::WaitConnections(size_t count, DWORD ms) {
+  return WaitReceived(count, 0, ms);
+}
+
+bool CScriptedServer::WaitLines(size_t count, DWORD ms) {
+  return WaitReceived(0, count, ms);
+}
+
+bool CScriptedServer::WaitReceived(size_t connections, size_t lines, DWORD ms) {
+  DWORD start = GetTickCount();
+  EnterCriticalSection(&m_lock);
+  bool reached;
+  for (;;) {
+    reached = m_received.size() >= connections && m_nLines >= lines;
+    DWORD waited = GetTickCount() - start;
+    if (reached || waited >= ms) break;
+    SleepConditionVariableCS(&m_receivedChanged, &m_lock, ms - waited);
+  }
+  LeaveCriticalSection(&m_lock);
+  return reached;
+}
+
+// A new connection (line null) or one more line on the current one.
+void CScriptedServer::Record(const std::string* line) {
+  EnterCriticalSection(&m_lock);
+  if (line) {
+    m_received.back().push_back(*line);
+    ++m_nLines;
+  } else {
+    m_received.emplace_back();
+  }
+  LeaveCriticalSection(&m_lock);
+  WakeAllConditionVariable(&m_receivedChanged);
+}
+
 DWORD WINAPI CScriptedServer::ThreadProc(LPVOID param) {
   static_cast<CScriptedServer*>(param)->Run();
   return 0;
@@ -112,11 +140,7 @@ void CScriptedServer::Run() {
       case Step::ExpectLine: {
         std::string line;
         ok = ReadLine(line);
-        if (ok) {
-          EnterCriticalSection(&m_lock);
-          m_received.back().push_back(line);
-          LeaveCriticalSection(&m_lock);
-        }
+        if (ok) Record(&line);
         break;
       }
       case Step::Silence:
@@ -141,9 +165,7 @@ bool CScriptedServer::Accept() {
     m_client = accept(m_listen, nullptr, nullptr);
     if (m_client == INVALID_SOCKET) return false;
     m_pending.clear();
-    EnterCriticalSection(&m_lock);
-    m_received.emplace_back();
-    LeaveCriticalSection(&m_lock);
+    Record(nullptr);
     return true;
   }
   return false;
@@ -173,6 +195,14 @@ void CScriptedServer::CloseClient() {
   if (m_client == INVALID_SOCKET) return;
   closesocket(m_client);
   m_client = INVALID_SOCKET;
+}
+
+CScriptedServer& ScriptLogin(CScriptedServer& server) {
+  return server.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK logged in\r\n");
+}
+
+CScriptedServer& Answer(CScriptedServer& server, const std::string& reply) {
+  return server.ExpectLine().Send(reply);
 }
 
 int EnvInt(const char* name) {

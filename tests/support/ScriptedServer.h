@@ -28,6 +28,10 @@ class CScriptedServer {
   bool WaitDone(DWORD ms);
   // The lines received, one list per accepted connection.
   std::vector<std::vector<std::string>> Received();
+  // Waits until the server has accepted this many connections, or received this
+  // many lines over all of them: how a test knows where the client is.
+  bool WaitConnections(size_t count, DWORD ms = 10000);
+  bool WaitLines(size_t count, DWORD ms = 10000);
 
  private:
   struct Step {
@@ -43,6 +47,8 @@ class CScriptedServer {
   bool ReadLine(std::string& line);
   void CloseClient();
   bool Stopping() const { return WaitForSingleObject(m_hStop, 0) == WAIT_OBJECT_0; }
+  void Record(const std::string* line);
+  bool WaitReceived(size_t connections, size_t lines, DWORD ms);
 
   WSADATA m_wsaData;
   SOCKET m_listen = INVALID_SOCKET;
@@ -54,8 +60,15 @@ class CScriptedServer {
   HANDLE m_hStop = nullptr;
   HANDLE m_hDone = nullptr;
   CRITICAL_SECTION m_lock;
+  CONDITION_VARIABLE m_receivedChanged = CONDITION_VARIABLE_INIT;
   std::vector<std::vector<std::string>> m_received;
+  size_t m_nLines = 0;
 };
+
+// Script steps most tests begin or go on with: greeting, USER and PASS
+// accepted; one command read and answered.
+CScriptedServer& ScriptLogin(CScriptedServer& server);
+CScriptedServer& Answer(CScriptedServer& server, const std::string& reply);
 
 // True when the socket has data (or a connection to accept) within ms.
 bool WaitReadable(SOCKET s, DWORD ms);
