@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "ScriptedServer.h"  // EnvString, WinePath
@@ -38,6 +39,36 @@ std::vector<HWND> TopWindowsOf(DWORD pid, const char* className, const char* tit
   WindowQuery query{pid, className, title, {}};
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
   return query.found;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// One line per window: class, text, control id, visibility and screen rectangle.
+// The text is the one the system keeps, which needs no answer from a program
+// that may be hung.
+void DescribeTree(HWND window, int depth, std::string& out) {
+  char text[81] = "";
+  GetWindowTextA(window, text, sizeof text);
+  RECT r = {};
+  GetWindowRect(window, &r);
+  char place[96];
+  snprintf(place, sizeof place, " id=%d %s (%ld,%ld %ldx%ld)\n", GetDlgCtrlID(window),
+           IsWindowVisible(window) ? "visible" : "hidden", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  out += std::string(2 * depth, ' ') + ClassOf(window) + " \"" + text + "\"" + place;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    DescribeTree(child, depth + 1, out);
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  auto* query = reinterpret_cast<WindowQuery*>(param);
+  if (query->className && lstrcmpiA(ClassOf(window).c_str(), query->className) != 0) return TRUE;
+  if (query->title && WindowText(window) != query->title) return TRUE;
+  query->found.push_back(window);
+  return FALSE;
 }
 
 // Every tool text of one tooltip window of the shell; pointers in the messages
@@ -128,6 +159,37 @@ HWND CAppProcess::PopupMenu() const {
   return nullptr;
 }
 
+bool CAppProcess::AnswerMessageBox(const char* caption, int button, std::string* text,
+                                   DWORD timeoutMs) const {
+  HWND box = nullptr;
+  auto shown = [&] {
+    for (HWND window : Windows("#32770", caption))
+      if (IsWindowVisible(window) && GetDlgItem(window, button)) return (box = window) != nullptr;
+    return false;
+  };
+  if (!WaitUntil(shown, timeoutMs)) return false;
+  if (text) {
+    text->clear();
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (lstrcmpiA(ClassOf(child).c_str(), "Static") == 0) *text += WindowText(child);
+  }
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+  return true;
+}
+
+std::string CAppProcess::WindowTree() const {
+  std::string tree = "windows of process " + std::to_string(m_nPid) + ":\n";
+  for (HWND window : Windows(nullptr, nullptr)) DescribeTree(window, 1, tree);
+  return tree;
+}
+
+::testing::AssertionResult CAppProcess::WaitFor(const std::function<bool()>& condition,
+                                                DWORD timeoutMs) const {
+  if (WaitUntil(condition, timeoutMs)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "gave up after " << timeoutMs << " ms; " << WindowTree();
+}
+
 std::string WindowText(HWND window) {
   // The length comes first, so that a long text (the log) is read whole.
   LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
@@ -140,6 +202,12 @@ std::string WindowText(HWND window) {
 std::string ItemText(HWND dialog, int id) {
   HWND item = GetDlgItem(dialog, id);
   return item ? WindowText(item) : std::string();
+}
+
+HWND FindChild(HWND parent, const char* className, const char* text) {
+  WindowQuery query{0, className, text, {}};
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&query));
+  return query.found.empty() ? nullptr : query.found.front();
 }
 
 CRemoteBuffer::CRemoteBuffer(DWORD pid, SIZE_T size)

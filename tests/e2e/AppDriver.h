@@ -4,6 +4,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -39,6 +41,16 @@ class CAppProcess {
   // The open pop-up menu of this process, or nullptr.
   HWND PopupMenu() const;
 
+  // Waits for this process's message box of the caption, reads its text into
+  // text (when given) and presses its button (IDOK, IDYES...).
+  bool AnswerMessageBox(const char* caption, int button, std::string* text = nullptr,
+                        DWORD timeoutMs = kWaitMs) const;
+  // Every window of this process, one line each, children indented under
+  // their parent: what a failed wait shows.
+  std::string WindowTree() const;
+  // WaitUntil whose failure carries the window tree.
+  ::testing::AssertionResult WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kWaitMs) const;
+
  private:
   CUniqueHandle m_hProcess;
   DWORD m_nPid = 0;
@@ -47,6 +59,9 @@ class CAppProcess {
 // WM_GETTEXT, which the system carries across processes.
 std::string WindowText(HWND window);
 std::string ItemText(HWND dialog, int id);
+// The first window below parent, at any depth, of the class (nullptr: any)
+// whose text is text (nullptr: any); nullptr when there is none.
+HWND FindChild(HWND parent, const char* className, const char* text = nullptr);
 
 // A block of memory inside another process, for messages whose pointers the
 // system does not carry across (common-control messages).

@@ -1,0 +1,25 @@
+// Readers of another process's common controls. Their messages carry pointers,
+// which the system does not carry across processes, so each structure is
+// placed in a block of the owner's memory (CRemoteBuffer). The structures hold
+// pointers of their own: both programs must be of one architecture, as a test
+// build and the program it drives are.
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The texts of every row of a report-view list, one entry per column.
+std::vector<std::vector<std::string>> ListViewRows(HWND listView);
+// The indexes of the selected rows.
+std::vector<int> ListViewSelection(HWND listView);
+
+struct ToolbarButton {
+  int id;
+  bool enabled;
+  bool checked;
+  std::string text;
+};
+// The toolbar's buttons in order, separators left out.
+std::vector<ToolbarButton> ToolbarButtons(HWND toolbar);
