@@ -83,20 +83,12 @@ std::vector<std::vector<std::string>> CScriptedServer::Received() {
   return copy;
 }
 
-bool CScriptedServer::WaitConnections(size_t count, DWORD ms) {
-  return WaitReceived(count, 0, ms);
-}
-
 bool CScriptedServer::WaitLines(size_t count, DWORD ms) {
-  return WaitReceived(0, count, ms);
-}
-
-bool CScriptedServer::WaitReceived(size_t connections, size_t lines, DWORD ms) {
   DWORD start = GetTickCount();
   EnterCriticalSection(&m_lock);
   bool reached;
   for (;;) {
-    reached = m_received.size() >= connections && m_nLines >= lines;
+    reached = m_nLines >= count;
     DWORD waited = GetTickCount() - start;
     if (reached || waited >= ms) break;
     SleepConditionVariableCS(&m_receivedChanged, &m_lock, ms - waited);

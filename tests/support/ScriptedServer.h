@@ -28,9 +28,8 @@ class CScriptedServer {
   bool WaitDone(DWORD ms);
   // The lines received, one list per accepted connection.
   std::vector<std::vector<std::string>> Received();
-  // Waits until the server has accepted this many connections, or received this
-  // many lines over all of them: how a test knows where the client is.
-  bool WaitConnections(size_t count, DWORD ms = 10000);
+  // Waits until the server has received this many lines over all connections:
+  // how a test knows where the client is.
   bool WaitLines(size_t count, DWORD ms = 10000);
 
  private:
@@ -48,7 +47,6 @@ class CScriptedServer {
   void CloseClient();
   bool Stopping() const { return WaitForSingleObject(m_hStop, 0) == WAIT_OBJECT_0; }
   void Record(const std::string* line);
-  bool WaitReceived(size_t connections, size_t lines, DWORD ms);
 
   WSADATA m_wsaData;
   SOCKET m_listen = INVALID_SOCKET;
