@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, once, the Debian packages a fresh Debian 12 machine lacks to build and
 # test Tidewell: CMake, the MinGW-w64 cross compilers, Wine, Xvfb and X tools,
-# Dovecot's POP3 server, OpenSSL, clang (fuzzing), GoogleTest and Python.
+# Dovecot's POP3 server, OpenSSL, clang (fuzzing), GoogleTest, Python and NSIS
+# (the setup program).
 # Installing needs root: run as root, or as a user with sudo (asked only when
 # something is missing). With everything present it changes nothing and needs no
 # rights at all.
