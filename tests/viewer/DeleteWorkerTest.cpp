@@ -76,14 +76,6 @@ TEST_F(ViewerTest, CancelKeepsRowsAndMarksAndAsksAgainNoDeletesNothing) {
   EXPECT_EQ((Strings{"C1", "C2"}), ServerSubjects("viewdel1", "viewdel1pw"));
 }
 
-CScriptedServer& ScriptLogin(CScriptedServer& server) {
-  return server.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK in\r\n");
-}
-
-CScriptedServer& Answer(CScriptedServer& server, const std::string& reply) {
-  return server.ExpectLine().Send(reply);
-}
-
 std::string Header(int n) {
   return "+OK\r\nFrom: x@y\r\nSubject: S" + std::to_string(n) + "\r\nDate: 5 Jun 2007 14:03 GMT\r\n\r\n.\r\n";
 }

@@ -6,6 +6,7 @@
 
 #include "ImportHook.h"
 #include "ScriptedServer.h"
+#include "WaitUntil.h"
 #include "app/AppLog.h"
 #include "pop3/HeaderParse.h"
 #include "pop3/Pop3Client.h"
@@ -14,23 +15,6 @@ namespace {
 
 // "dd/mm/yyyy hh:mm:ss    " before each log text.
 const size_t kStampLength = 23;
-
-// Dovecot delays a login after a failed one from the same address (other
-// test programs of the run try wrong passwords); one good login clears that.
-class CDovecotPenaltyReset : public ::testing::Environment {
- public:
-  void SetUp() override {
-    try {
-      CPop3Client client(false, 30, 30);
-      client.Open(false, "", 0, "127.0.0.1", EnvInt("TIDEWELL_POP3_PORT"), "alice", "alicepw");
-      client.Logout();
-    } catch (const CPop3Exception&) {
-      // The tests themselves will show what is wrong with the server.
-    }
-  }
-};
-
-::testing::Environment* const g_pDovecotReset = ::testing::AddGlobalTestEnvironment(new CDovecotPenaltyReset);
 
 using CreateThreadFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
                                        LPDWORD);
@@ -219,11 +203,7 @@ int ViewerTest::DovecotLogLines(const char* user, const char* text) {
 }
 
 bool ViewerTest::WaitDovecotLog(const char* user, const char* text, int count) {
-  for (int i = 0; i < 200; ++i) {
-    if (DovecotLogLines(user, text) >= count) return true;
-    Sleep(50);
-  }
-  return false;
+  return WaitUntil([&] { return DovecotLogLines(user, text) >= count; }, 10000);
 }
 
 // Wine starts a Unix program given by its Unix path, but hands back no
