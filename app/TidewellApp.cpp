@@ -1,9 +1,12 @@
 // The application object's commands and the process-wide objects.
 #include "app/TidewellApp.h"
 
+#include "app/AboutDlg.h"
+#include "app/AccListDlg.h"
 #include "app/AppLog.h"
 #include "app/AppLogDlg.h"
 #include "app/Locale.h"
+#include "app/SettingsDlg.h"
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
@@ -31,6 +34,17 @@ bool FocusOpen(const CDialog* dlg) {
   SetForegroundWindow(dlg->hwnd());
   SetFocus(dlg->hwnd());
   return true;
+}
+
+// Runs a dialog of the tray menu modally, unless one of its kind is open: that
+// one only gets the focus. The pointer names the open one meanwhile.
+template <typename Dlg>
+void RunSingle(Dlg*& open) {
+  if (FocusOpen(open)) return;
+  Dlg dlg;
+  open = &dlg;
+  dlg.DoModal();
+  open = nullptr;
 }
 }  // namespace
 
@@ -76,21 +90,22 @@ bool CTidewellApp::OnCommand(UINT id) {
   return CApp::OnCommand(id);
 }
 
-// The settings, accounts and about dialogs arrive with their own windows.
-void CTidewellApp::OnSettings() {}
+void CTidewellApp::OnSettings() {
+  RunSingle(g_pSettingsDlg);
+}
 
-void CTidewellApp::OnAccounts() {}
+void CTidewellApp::OnAccounts() {
+  RunSingle(g_pAccListDlg);
+}
 
-void CTidewellApp::OnAbout() {}
+void CTidewellApp::OnAbout() {
+  RunSingle(g_pAboutDlg);
+}
 
 void CTidewellApp::OnView() {
   if (g_pMainDlg) g_pMainDlg->OpenViewer();
 }
 
 void CTidewellApp::OnLog() {
-  if (FocusOpen(g_pAppLogDlg)) return;
-  CAppLogDlg dlg;
-  g_pAppLogDlg = &dlg;
-  dlg.DoModal();
-  g_pAppLogDlg = nullptr;
+  RunSingle(g_pAppLogDlg);
 }

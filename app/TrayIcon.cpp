@@ -1,7 +1,7 @@
 // The notification-area icon.
 #include "app/TrayIcon.h"
 
-#include "framework/Handles.h"
+#include "framework/PopupMenu.h"
 
 UINT CTrayIcon::s_nTaskbarCreated = 0;
 
@@ -75,17 +75,11 @@ void CTrayIcon::SendDefaultCommand() {
 void CTrayIcon::OnRightButton() {
   POINT cursor;
   GetCursorPos(&cursor);
-  CScopedMenu menu(LoadMenuA(m_hInstance, MAKEINTRESOURCEA(m_data.uID)));
-  if (!menu.Get()) return;
-  HMENU popup = GetSubMenu(menu.Get(), 0);
-  if (!popup) return;
-  if (m_nDefaultCommand != 0) SetMenuDefaultItem(popup, m_nDefaultCommand, FALSE);
-  // Without the foreground the menu would not close when the user clicks elsewhere.
-  SetForegroundWindow(m_data.hWnd);
-  TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, m_hOwner, nullptr);
-  // A message to the owner lets the next right-click open the menu again
-  // instead of only closing this one.
-  PostMessageA(m_hOwner, WM_NULL, 0, 0);
+  // The menu resource has the icon's id.
+  CPopupMenu menu;
+  if (!menu.Load(m_hInstance, m_data.uID)) return;
+  if (m_nDefaultCommand != 0) menu.SetDefaultItem(m_nDefaultCommand);
+  menu.Track(m_hOwner, cursor);
 }
 
 LRESULT CTrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

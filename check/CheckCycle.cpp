@@ -172,8 +172,8 @@ LRESULT CTidewellDlg::OnCheckDone() {
   NotifyDecision decision = DecideNotification(GatherNotifyInput());
   ShowDecision(*this, decision);
   PlayNotifySound(decision.sound);
-  // At least a minute, so that a hand-edited 0 cannot have the servers asked without a pause.
-  SetTimer(hwnd(), IDT_PERIOD, static_cast<UINT>(std::max(1, Setting(Period))) * 60000u, nullptr);
+  // Period 0 starts the next cycle at the first timer tick; a hand-edited negative value counts as 0.
+  SetTimer(hwnd(), IDT_PERIOD, static_cast<UINT>(std::max(0, Setting(Period))) * 60000u, nullptr);
   return 1;
 }
 

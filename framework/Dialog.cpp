@@ -3,6 +3,8 @@
 
 #include "framework/App.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 CDialog::CDialog(UINT templateId, HWND parent) : m_nTemplateId(templateId), m_hParent(parent) {}
@@ -19,6 +21,9 @@ bool CDialog::CreateModeless() {
   HWND owner = m_hParent;
   CApp* app = CApp::Get();
   if (!owner && app && app->m_pMainWnd && app->m_pMainWnd != this) owner = app->m_pMainWnd->hwnd();
+  // Templates name common controls (up-down, list view); their classes must be registered first.
+  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&classes);
   m_hWnd = nullptr;
   HWND h = CreateDialogParamA(AppInstance(), MAKEINTRESOURCEA(m_nTemplateId), owner, DialogProc,
                               reinterpret_cast<LPARAM>(this));
@@ -91,6 +96,9 @@ void CDialog::EndDialog(INT_PTR result) {
   m_nResult = result;
   m_bEnded = true;
   if (!m_bModal && m_hWnd) DestroyWindow(m_hWnd);
+  // A modal dialog opened later keeps this one's loop running until it ends
+  // itself; meanwhile this one is gone from the screen.
+  if (m_bModal && m_hWnd) ShowWindow(m_hWnd, SW_HIDE);
   // Wake the modal loop in case the end came from outside a dispatched message.
   if (m_bModal) PostMessageA(m_hWnd, WM_NULL, 0, 0);
 }

@@ -57,3 +57,35 @@ class CUniqueHandle {
  private:
   HANDLE m_h;
 };
+
+// A GDI object (font, brush, bitmap) deleted with its owner. Delete it only
+// after the windows that use it are gone or have been given another.
+template <typename T>
+class CScopedGdiObject {
+ public:
+  explicit CScopedGdiObject(T h = nullptr) : m_h(h) {}
+  ~CScopedGdiObject() { Reset(); }
+  CScopedGdiObject(CScopedGdiObject&& o) noexcept : m_h(o.Release()) {}
+  CScopedGdiObject& operator=(CScopedGdiObject&& o) noexcept {
+    if (this != &o) Reset(o.Release());
+    return *this;
+  }
+  CScopedGdiObject(const CScopedGdiObject&) = delete;
+  CScopedGdiObject& operator=(const CScopedGdiObject&) = delete;
+
+  T Get() const { return m_h; }
+  T Release() {
+    T h = m_h;
+    m_h = nullptr;
+    return h;
+  }
+  void Reset(T h = nullptr) {
+    if (m_h) DeleteObject(m_h);
+    m_h = h;
+  }
+
+ private:
+  T m_h;
+};
+
+using CScopedFont = CScopedGdiObject<HFONT>;

@@ -10,13 +10,55 @@
 
 // Dialogs
 #define IDD_TIDEWELL 102
+#define IDD_SETTINGS 130
+#define IDD_ABOUTBOX 131
+#define IDD_ACCOUNT 134
+#define IDD_ACCOUNTS 140
 #define IDD_APPLOG 141
 
-// Controls
+// The accounts list's context menu
+#define IDR_ACCOUNTMENU 137
+#define ID_ACCOUNT_DELETE 32777
+#define ID_ACCOUNT_EDIT 32782
+#define ID_ACCOUNT_ENABLE 32784
+
+// Controls. Ids repeat between dialogs (1010, 1011, 1033).
 #define IDC_WEBADDRESS 1051
 #define IDC_LEGAL 1052
 #define IDC_PRODUCT 1053
+#define IDC_VERSION 1054
+#define IDC_CHECKUPDATES 1055
+#define IDC_USERGUIDE 1056
 #define IDC_LOGTEXT 1036
+// Settings
+#define IDC_SHOWINTRO 1002
+#define IDC_SETDEFAULTS 1003
+#define IDC_PERIODSPIN 1004
+#define IDC_PERIOD 1005
+#define IDC_SHOWBALLOON 1006
+#define IDC_BALLOONTIMEOUTSPIN 1007
+#define IDC_REPLYTIMEOUT 1008
+#define IDC_REPLYTIMEOUTSPIN 1009
+#define IDC_BALLOONCLICK 1010
+#define IDC_RUNONSTARTUP 1011
+#define IDC_SOUND 1033
+#define IDC_BALLOONTIMEOUT 1034
+#define IDC_SOUNDFILE 1048
+#define IDC_BROWSE 1049
+// Account
+#define IDC_SERVER 1010
+#define IDC_USERNAME 1011
+#define IDC_PASSWORD 1012
+#define IDC_ACCOUNTNAME 1013
+#define IDC_ENABLED 1041
+#define IDC_SSL 1042
+#define IDC_PORT 1050
+// Accounts list
+#define IDC_ACCOUNTLIST 1029
+#define IDC_ADD 1030
+#define IDC_DELETE 1031
+#define IDC_EDIT 1032
+#define IDC_CHANGE 1033
 
 // Tray menu commands
 #define ID_SETTINGS 32773

@@ -1,0 +1,41 @@
+// The accounts list: every account that is not deleted, with Add, Edit,
+// Delete and Enable/Disable (buttons and a context menu). Each change is
+// stored at once; closing stores only the column widths.
+#pragma once
+#include <string>
+
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/ListView.h"
+#include "framework/ToolTip.h"
+
+class CAccount;
+
+class CAccListDlg : public CDialog {
+ public:
+  explicit CAccListDlg(HWND parent = nullptr);
+
+ protected:
+  BOOL OnInitDialog() override;
+  bool OnCommand(UINT id, UINT code, HWND ctl) override;
+  bool OnNotify(NMHDR* hdr, LRESULT& result) override;
+  void OnCancel() override;
+
+ private:
+  void OnAdd();
+  void OnEdit();
+  void OnDelete();
+  void OnChange();
+  void OnContextMenu();
+  void UpdateButtons(bool focusList = true);
+  void SetRowTexts(int row, const CAccount& account);
+  // The selected row and its slot; false when no row is selected.
+  bool Selected(int& row, int& slot) const;
+  bool Confirm(const std::string& question);
+
+  CButton m_delete, m_edit, m_change;
+  CListView m_list;
+  CToolTip m_toolTip;
+};
+
+extern CAccListDlg* g_pAccListDlg;

@@ -1,0 +1,196 @@
+// The settings dialog.
+#include "app/SettingsDlg.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "res/resource.h"
+#include "store/RegistryKey.h"
+#include "store/Settings.h"
+
+CSettingsDlg* g_pSettingsDlg = nullptr;
+
+namespace {
+
+const ToolTipText kTips[] = {
+    {IDC_PERIOD, "How often the server is checked for mail (in minutes)"},
+    {IDC_PERIODSPIN, "How often the server is checked for mail (in minutes)"},
+    {IDC_REPLYTIMEOUT, "How long to wait for the POP3 server to respond (in seconds)"},
+    {IDC_REPLYTIMEOUTSPIN, "How long to wait for the POP3 server to respond (in seconds)"},
+    {IDC_BALLOONTIMEOUT, "How long the balloon help is displayed (in seconds)"},
+    {IDC_BALLOONTIMEOUTSPIN, "How long the balloon help is displayed (in seconds)"},
+    {IDC_SHOWINTRO, "Tick box to show intro splash screen"},
+    {IDC_SHOWBALLOON, "Tick box to show Balloon Help on arrival of new mail"},
+    {IDC_BALLOONCLICK, "Tick box to view mail when balloon clicked"},
+    {IDC_RUNONSTARTUP, "Tick box to run Tidewell when you login"},
+    {IDC_SOUNDFILE, "Wav to play when new mail arrives"},
+    {IDC_BROWSE, "Browse to select for wav sound file"},
+    {IDC_SOUND, "Tick box to sound the arrival of new mail (if balloon enabled)"},
+    {IDOK, "Saves any changes made and closes the dialog"},
+    {IDCANCEL, "Closes the dialog without saving any changes made"},
+    {IDC_SETDEFAULTS, "Put settings back to their defaults"},
+};
+
+struct Range {
+  int low, high;
+};
+constexpr Range kPeriodRange{0, 10};
+constexpr Range kReplyTimeoutRange{5, 60};
+constexpr Range kBalloonTimeoutRange{10, 60};
+
+// The range first, so that a hand-edited value out of it shows as its nearest end.
+void SetSpin(CUpDown& spin, Range range, int value) {
+  spin.SetRange(range.low, range.high);
+  spin.SetPos(std::min(std::max(value, range.low), range.high));
+}
+
+int Setting(SettingId id) {
+  return g_pSettings->GetSetting(id);
+}
+
+// Room for any path the system can give (32,767 characters and the terminator).
+constexpr DWORD kPathRoom = 32768;
+
+// The path, or its short form when only that fits what a stored text can hold;
+// empty when neither fits.
+std::string StorablePath(const std::string& path) {
+  const size_t limit = static_cast<size_t>(CRegistryKey::kMaxText);
+  if (path.size() <= limit) return path;
+  std::vector<char> shortPath(kPathRoom, '\0');
+  DWORD length = GetShortPathNameA(path.c_str(), shortPath.data(), kPathRoom);
+  if (length == 0 || length >= kPathRoom || length > limit) return std::string();
+  return std::string(shortPath.data(), length);
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent) {}
+
+BOOL CSettingsDlg::OnInitDialog() {
+  m_soundFile.Attach(GetItem(IDC_SOUNDFILE));
+  m_browse.Attach(GetItem(IDC_BROWSE));
+  m_runOnStartup.Attach(GetItem(IDC_RUNONSTARTUP));
+  m_balloonClick.Attach(GetItem(IDC_BALLOONCLICK));
+  m_showBalloon.Attach(GetItem(IDC_SHOWBALLOON));
+  m_sound.Attach(GetItem(IDC_SOUND));
+  m_showIntro.Attach(GetItem(IDC_SHOWINTRO));
+  m_replyTimeout.Attach(GetItem(IDC_REPLYTIMEOUTSPIN));
+  m_balloonTimeout.Attach(GetItem(IDC_BALLOONTIMEOUTSPIN));
+  m_period.Attach(GetItem(IDC_PERIODSPIN));
+  m_balloonTimeoutEdit.Attach(GetItem(IDC_BALLOONTIMEOUT));
+
+  SetSpin(m_period, kPeriodRange, Setting(Period));
+  m_showIntro.SetCheck(Setting(ShowIntro) != 0);
+  m_sound.SetCheck(Setting(Sound) != 0);
+  m_showBalloon.SetCheck(Setting(BalloonHelp) != 0);
+  m_balloonClick.SetCheck(Setting(BalloonClick) != 0);
+  m_runOnStartup.SetCheck(Setting(RunOnStartup) != 0);
+  SetSpin(m_balloonTimeout, kBalloonTimeoutRange, Setting(BalloonTimeout));
+  SetSpin(m_replyTimeout, kReplyTimeoutRange, Setting(CheckTimeout));
+  // What the store keeps; typing stops there instead of being cut on OK.
+  m_soundFile.LimitText(CRegistryKey::kMaxText);
+  m_soundFile.SetText(g_pSettings->GetSoundFile());
+  ApplyBalloonRule();
+  ApplySoundRule();
+  m_toolTip.Create(m_hWnd);
+  m_bRunOnStartup = m_runOnStartup.Checked();
+  return TRUE;
+}
+
+void CSettingsDlg::ApplyBalloonRule() {
+  bool on = m_showBalloon.Checked();
+  m_balloonTimeoutEdit.Enable(on);
+  m_balloonTimeout.Enable(on);
+}
+
+// The sound plays with the balloon, so asking for one asks for both; clearing
+// the balloon later leaves the sound as it is.
+void CSettingsDlg::ApplySoundRule() {
+  bool on = m_sound.Checked();
+  m_soundFile.Enable(on);
+  m_browse.Enable(on);
+  if (!on) return;
+  m_showBalloon.SetCheck(true);
+  ApplyBalloonRule();
+}
+
+bool CSettingsDlg::OnCommand(UINT id, UINT code, HWND ctl) {
+  if (code == BN_CLICKED) {
+    switch (id) {
+      case IDC_SHOWBALLOON:
+        ApplyBalloonRule();
+        return true;
+      case IDC_SOUND:
+        ApplySoundRule();
+        return true;
+      case IDC_SETDEFAULTS:
+        OnSetDefaults();
+        return true;
+      case IDC_BROWSE:
+        OnBrowse();
+        return true;
+    }
+  }
+  return CDialog::OnCommand(id, code, ctl);
+}
+
+bool CSettingsDlg::OnNotify(NMHDR* hdr, LRESULT& /*result*/) {
+  return AnswerToolTip(hdr, kTips);
+}
+
+void CSettingsDlg::OnOk() {
+  g_pSettings->SetSetting(Period, m_period.GetPos());
+  g_pSettings->SetSetting(ShowIntro, m_showIntro.Checked() ? 1 : 0);
+  g_pSettings->SetSetting(Sound, m_sound.Checked() ? 1 : 0);
+  g_pSettings->SetSetting(BalloonHelp, m_showBalloon.Checked() ? 1 : 0);
+  g_pSettings->SetSetting(BalloonTimeout, m_balloonTimeout.GetPos());
+  g_pSettings->SetSetting(CheckTimeout, m_replyTimeout.GetPos());
+  g_pSettings->SetSetting(BalloonClick, m_balloonClick.Checked() ? 1 : 0);
+  bool runOnStartup = m_runOnStartup.Checked();
+  g_pSettings->SetSetting(RunOnStartup, runOnStartup ? 1 : 0);
+  g_pSettings->SetSoundFile(m_soundFile.GetText().c_str());
+  // The Run-at-login entry is the user's own list: touched only when the choice changed.
+  if (runOnStartup != m_bRunOnStartup) g_pSettings->SetRunOnStartup(runOnStartup);
+  EndDialog(IDOK);
+}
+
+void CSettingsDlg::OnSetDefaults() {
+  SetSpin(m_period, kPeriodRange, g_pSettings->GetDefault(Period));
+  m_showIntro.SetCheck(g_pSettings->GetDefault(ShowIntro) != 0);
+  m_sound.SetCheck(g_pSettings->GetDefault(Sound) != 0);
+  m_showBalloon.SetCheck(g_pSettings->GetDefault(BalloonHelp) != 0);
+  SetSpin(m_balloonTimeout, kBalloonTimeoutRange, g_pSettings->GetDefault(BalloonTimeout));
+  SetSpin(m_replyTimeout, kReplyTimeoutRange, g_pSettings->GetDefault(CheckTimeout));
+  m_balloonClick.SetCheck(g_pSettings->GetDefault(BalloonClick) != 0);
+  m_runOnStartup.SetCheck(g_pSettings->GetDefault(RunOnStartup) != 0);
+  m_soundFile.SetText("");
+  ApplyBalloonRule();
+  ApplySoundRule();
+}
+
+void CSettingsDlg::OnBrowse() {
+  std::vector<char> file(kPathRoom, '\0');
+  std::string current = m_soundFile.GetText();
+  current.copy(file.data(), std::min(current.size(), file.size() - 1));
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = m_hWnd;
+  ofn.lpstrFilter = "Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0";
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = kPathRoom;
+  ofn.lpstrTitle = "Sound Wav File";
+  ofn.lpstrDefExt = "wav";
+  // Otherwise the chosen folder becomes the working directory and stays in use for the life of the program.
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameA(&ofn)) return;
+  std::string path = StorablePath(file.data());
+  if (path.empty()) {
+    MessageBoxA(m_hWnd,
+                "The path of this file is too long to be stored. Please choose a file with a shorter path.",
+                "Settings", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  m_soundFile.SetText(path);
+}
