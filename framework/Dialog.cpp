@@ -36,8 +36,8 @@ INT_PTR CDialog::DoModal() {
   m_nResult = -1;
   if (!CreateModeless()) return -1;
   HWND owner = GetWindow(m_hWnd, GW_OWNER);
-  bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-  if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  m_hDisabledOwner = owner && IsWindowEnabled(owner) ? owner : nullptr;
+  if (m_hDisabledOwner) EnableWindow(m_hDisabledOwner, FALSE);
   // As the system's modal dialogs do: a template without WS_VISIBLE is shown
   // all the same, once initialised.
   if (!m_bEnded && m_hWnd && !IsWindowVisible(m_hWnd)) ShowWindow(m_hWnd, SW_SHOWNORMAL);
@@ -54,8 +54,7 @@ INT_PTR CDialog::DoModal() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  // Re-enable the owner before the dialog goes, so activation returns to it.
-  if (ownerWasEnabled) EnableWindow(owner, TRUE);
+  EnableOwner();
   if (m_hWnd) DestroyWindow(m_hWnd);
   m_bModal = false;
   return m_nResult;
@@ -98,9 +97,18 @@ void CDialog::EndDialog(INT_PTR result) {
   if (!m_bModal && m_hWnd) DestroyWindow(m_hWnd);
   // A modal dialog opened later keeps this one's loop running until it ends
   // itself; meanwhile this one is gone from the screen.
-  if (m_bModal && m_hWnd) ShowWindow(m_hWnd, SW_HIDE);
+  if (m_bModal && m_hWnd) {
+    EnableOwner();
+    ShowWindow(m_hWnd, SW_HIDE);
+  }
   // Wake the modal loop in case the end came from outside a dispatched message.
   if (m_bModal) PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+void CDialog::EnableOwner() {
+  // Before this dialog hides or goes, so that activation returns to the owner.
+  if (m_hDisabledOwner) EnableWindow(m_hDisabledOwner, TRUE);
+  m_hDisabledOwner = nullptr;
 }
 
 bool CDialog::PreTranslateMessage(MSG& msg) {

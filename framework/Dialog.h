@@ -49,6 +49,9 @@ class CDialog {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void EnableOwner();
+
+  HWND m_hDisabledOwner = nullptr;  // the owner a modal run disabled, until it is enabled again
   bool m_bModal = false;
   bool m_bEnded = false;
   INT_PTR m_nResult = 0;

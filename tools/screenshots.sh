@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes screenshots of the running Tidewell for review: the intro, the tray icon
-# with its tooltip, the tray menu and the log window, as PNGs into
+# with its tooltip, the tray menu, the log window and the settings, accounts,
+# account and about dialogs, as PNGs into
 # build/screenshots (or the folder given). Runs on $DISPLAY, or on an Xvfb of its
 # own when there is none, with Tidewell in a private wine prefix whose program
 # settings start empty on every run.
@@ -42,6 +43,20 @@ intro_units=5
 "$WINE" reg delete 'HKCU\Software\Venterly\Tidewell' /f </dev/null >/dev/null 2>&1 || true
 "$WINE" reg add 'HKCU\Software\Venterly\Tidewell\Settings' /v ShowIntro /t REG_DWORD /d $intro_units /f \
   </dev/null >/dev/null 2>&1
+# Two accounts for the accounts list, the second disabled. Their servers do not
+# exist; the checks fail, which the pictures do not show.
+account() {
+  local key='HKCU\Software\Venterly\Tidewell\Accounts' suffix=$1
+  shift
+  while [ $# -gt 0 ]; do
+    "$WINE" reg add "$key" /v "$1$suffix" /t "$2" /d "$3" /f </dev/null >/dev/null 2>&1
+    shift 3
+  done
+}
+account "" Name REG_SZ Home Host REG_SZ pop.example.com Port REG_DWORD 110 User REG_SZ jo@example.com \
+  Password REG_SZ secret SSL REG_DWORD 0 Deleted REG_DWORD 0 Disabled REG_DWORD 0
+account _1 Name REG_SZ Work Host REG_SZ mail.example.org Port REG_DWORD 995 User REG_SZ jo.smith \
+  Password REG_SZ secret SSL REG_DWORD 1 Deleted REG_DWORD 0 Disabled REG_DWORD 1
 
 mkdir -p "$out"
 rm -f "$out"/[0-9]-*.png
@@ -121,6 +136,38 @@ shoot 5-log-window
 
 xdotool key Escape
 sleep 1
+
+# Opens the tray menu and walks down to an item: 1 Settings, 2 Accounts, 3 View, 4 Log, 5 About.
+menu_item() {
+  xdotool mousemove "$tx" "$ty" click 3
+  sleep 1
+  xdotool windowfocus --sync "$desk"
+  for _ in $(seq "$1"); do xdotool key Down; done
+  xdotool key Return
+  xdotool mousemove "$((X + 20))" "$((Y + 20))"
+  sleep 2
+}
+menu_item 1
+shoot 6-settings
+xdotool key Escape
+sleep 1
+
+menu_item 2
+shoot 7-accounts
+# The list has the focus: select the first row, then Tab past Add to Edit.
+xdotool key Down Tab Tab Return
+sleep 2
+shoot 8-account
+xdotool key Escape
+sleep 1
+xdotool key Escape
+sleep 1
+
+menu_item 5
+shoot 9-about
+xdotool key Escape
+sleep 1
+
 xdotool mousemove "$tx" "$ty" click 3
 sleep 1
 xdotool windowfocus --sync "$desk"

@@ -1,0 +1,244 @@
+// The settings dialog: what OK stores, what Cancel leaves, the balloon and
+// sound rules, the file choice, its tooltips, and a period of 0 in the cycle.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "CycleHarness.h"
+#include "DialogScript.h"
+#include "RecordedCalls.h"
+#include "ShellRecorder.h"
+#include "StoreTestSupport.h"
+#include "app/Messages.h"
+#include "app/SettingsDlg.h"
+#include "res/resource.h"
+#include "store/AccountList.h"
+#include "store/ModulePath.h"
+#include "store/RegistryKey.h"
+
+namespace {
+
+class SettingsDlgTest : public RegistryTest {
+ protected:
+  void SetUp() override {
+    RegistryTest::SetUp();
+    CRecordedCalls::Install();
+    Reload();
+  }
+  void TearDown() override {
+    m_pDlg.reset();
+    delete g_pSettings;
+    g_pSettings = nullptr;
+    RegistryTest::TearDown();
+  }
+  // A settings record as the next start of the program reads it.
+  void Reload() {
+    delete g_pSettings;
+    g_pSettings = new CSettings();
+  }
+  HWND Open() {
+    m_pDlg = std::make_unique<CSettingsDlg>();
+    EXPECT_TRUE(m_pDlg->CreateModeless());
+    return m_pDlg->hwnd();
+  }
+  static DWORD Stored(const char* name) { return raw::GetDword("Settings", name); }
+
+  std::unique_ptr<CSettingsDlg> m_pDlg;
+};
+
+std::string RunValue() {
+  return raw::GetString("", kRunValueName);
+}
+
+TEST_F(SettingsDlgTest, OkStoresEachValueAndRewritesRunAtLoginOnlyWhenChanged) {
+  raw::SetDword("Settings", "RunOnStartup", 1);
+  raw::SetString("", kRunValueName, "C:\\Elsewhere\\Tidewell.exe");
+  Reload();
+  HWND dlg = Open();
+  EXPECT_EQ("1", ItemText(dlg, IDC_PERIOD));
+  EXPECT_EQ("15", ItemText(dlg, IDC_REPLYTIMEOUT));
+  EXPECT_EQ("60", ItemText(dlg, IDC_BALLOONTIMEOUT));
+  EXPECT_TRUE(Checked(dlg, IDC_RUNONSTARTUP));
+
+  SetItemText(dlg, IDC_PERIOD, "0");
+  SetItemText(dlg, IDC_REPLYTIMEOUT, "75");  // out of range: the last valid position stays
+  SetItemText(dlg, IDC_BALLOONTIMEOUT, "20");
+  Click(dlg, IDC_SHOWINTRO);
+  Click(dlg, IDC_BALLOONCLICK);
+  SetItemText(dlg, IDC_SOUNDFILE, "C:\\Sounds\\ding.wav");
+  Click(dlg, IDOK);
+  EXPECT_FALSE(IsWindow(dlg));
+  EXPECT_EQ(0u, Stored("Period"));
+  EXPECT_EQ(15u, Stored("CheckTimeout"));
+  EXPECT_EQ(20u, Stored("BalloonTimeout"));
+  EXPECT_EQ(0u, Stored("ShowIntro"));
+  EXPECT_EQ(0u, Stored("BalloonClick"));
+  EXPECT_EQ(1u, Stored("Sound"));
+  EXPECT_EQ(1u, Stored("BalloonHelp"));
+  EXPECT_EQ(1u, Stored("RunOnStartup"));
+  EXPECT_EQ("C:\\Sounds\\ding.wav", raw::GetString("Settings", "SoundFile"));
+  EXPECT_EQ("C:\\Elsewhere\\Tidewell.exe", RunValue()) << "an unchanged box leaves the entry alone";
+
+  dlg = Open();
+  Click(dlg, IDC_RUNONSTARTUP);
+  Click(dlg, IDOK);
+  EXPECT_EQ(0u, Stored("RunOnStartup"));
+  EXPECT_EQ("", RunValue());
+  dlg = Open();
+  Click(dlg, IDC_RUNONSTARTUP);
+  Click(dlg, IDOK);
+  EXPECT_EQ(ModulePath(), RunValue());
+}
+
+TEST_F(SettingsDlgTest, SetDefaultsThenCancelStoresNothing) {
+  const struct {
+    SettingId id;
+    const char* name;
+    int value;
+  } chosen[] = {{Period, "Period", 7},
+                {CheckTimeout, "CheckTimeout", 40},
+                {ShowIntro, "ShowIntro", 0},
+                {Sound, "Sound", 0},
+                {BalloonHelp, "BalloonHelp", 0},
+                {BalloonTimeout, "BalloonTimeout", 30},
+                {BalloonClick, "BalloonClick", 0}};
+  for (const auto& c : chosen) g_pSettings->SetSetting(c.id, c.value);
+  g_pSettings->SetSoundFile("C:\\Sounds\\ding.wav");
+  HWND dlg = Open();
+  EXPECT_EQ("7", ItemText(dlg, IDC_PERIOD));
+  EXPECT_FALSE(Enabled(dlg, IDC_BALLOONTIMEOUT));
+  EXPECT_FALSE(Enabled(dlg, IDC_SOUNDFILE));
+
+  Click(dlg, IDC_SETDEFAULTS);
+  EXPECT_EQ("1", ItemText(dlg, IDC_PERIOD));
+  EXPECT_EQ("15", ItemText(dlg, IDC_REPLYTIMEOUT));
+  EXPECT_EQ("60", ItemText(dlg, IDC_BALLOONTIMEOUT));
+  for (int box : {IDC_SHOWINTRO, IDC_SOUND, IDC_SHOWBALLOON, IDC_BALLOONCLICK})
+    EXPECT_TRUE(Checked(dlg, box)) << box;
+  EXPECT_FALSE(Checked(dlg, IDC_RUNONSTARTUP));
+  EXPECT_EQ("", ItemText(dlg, IDC_SOUNDFILE));
+  EXPECT_TRUE(Enabled(dlg, IDC_BALLOONTIMEOUT));
+  EXPECT_TRUE(Enabled(dlg, IDC_BROWSE));
+
+  Click(dlg, IDCANCEL);
+  EXPECT_FALSE(IsWindow(dlg));
+  Reload();
+  for (const auto& c : chosen) {
+    EXPECT_EQ(static_cast<DWORD>(c.value), Stored(c.name)) << c.name;
+    EXPECT_EQ(c.value, g_pSettings->GetSetting(c.id)) << c.name;
+  }
+  EXPECT_EQ("C:\\Sounds\\ding.wav", raw::GetString("Settings", "SoundFile"));
+}
+
+TEST_F(SettingsDlgTest, SoundTicksShowBalloonAndBrowseFillsTheFileWhenItsPathCanBeStored) {
+  g_pSettings->SetSetting(Sound, 0);
+  g_pSettings->SetSetting(BalloonHelp, 0);
+  HWND dlg = Open();
+  for (int id : {IDC_BALLOONTIMEOUT, IDC_BALLOONTIMEOUTSPIN, IDC_SOUNDFILE, IDC_BROWSE})
+    EXPECT_FALSE(Enabled(dlg, id)) << id;
+  EXPECT_EQ(LRESULT{CRegistryKey::kMaxText}, SendDlgItemMessageA(dlg, IDC_SOUNDFILE, EM_GETLIMITTEXT, 0, 0));
+
+  Click(dlg, IDC_SOUND);
+  EXPECT_TRUE(Checked(dlg, IDC_SHOWBALLOON));
+  for (int id : {IDC_BALLOONTIMEOUT, IDC_BALLOONTIMEOUTSPIN, IDC_SOUNDFILE, IDC_BROWSE})
+    EXPECT_TRUE(Enabled(dlg, id)) << id;
+  // Clearing the balloon afterwards leaves the sound on.
+  Click(dlg, IDC_SHOWBALLOON);
+  EXPECT_FALSE(Enabled(dlg, IDC_BALLOONTIMEOUT));
+  EXPECT_TRUE(Checked(dlg, IDC_SOUND));
+  EXPECT_TRUE(Enabled(dlg, IDC_SOUNDFILE));
+
+  CRecordedCalls::ChooseFile("C:\\Sounds\\new.wav");
+  Click(dlg, IDC_BROWSE);
+  EXPECT_EQ("C:\\Sounds\\new.wav", ItemText(dlg, IDC_SOUNDFILE));
+  ASSERT_EQ(1u, CRecordedCalls::OpenFiles().size());
+  OpenFileAsked asked = CRecordedCalls::OpenFiles()[0];
+  ASSERT_LE(2u, asked.filter.size());
+  EXPECT_EQ("*.wav", asked.filter[1]) << "wave files come first";
+  EXPECT_GE(asked.room, 32768u) << "room for any path";
+
+  // A path longer than a stored text (and with no short form) is refused, not cut.
+  CRecordedCalls::ChooseFile("C:\\" + std::string(300, 'x') + ".wav");
+  CDialogScript script;
+  std::string message;
+  script.Answer("Settings", IDOK, &message);
+  Click(dlg, IDC_BROWSE);
+  EXPECT_TRUE(script.Done());
+  EXPECT_NE(std::string::npos, message.find("too long")) << message;
+  EXPECT_EQ("C:\\Sounds\\new.wav", ItemText(dlg, IDC_SOUNDFILE));
+}
+
+// The text of the tooltip showing on this thread, empty when none shows.
+std::string ShownToolTip() {
+  struct Found {
+    std::string text;
+  } found;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM lp) -> BOOL {
+        char cls[32] = {}, text[256] = {};
+        GetClassNameA(window, cls, sizeof cls);
+        if (lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(window)) return TRUE;
+        GetWindowTextA(window, text, sizeof text);
+        reinterpret_cast<Found*>(lp)->text = text;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found.text;
+}
+
+// The pointer moved by the system's input queue, as a mouse would move it.
+void MoveMouse(POINT at) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof input);
+}
+
+TEST_F(SettingsDlgTest, HoveredOkShowsItsTooltip) {
+  HWND dlg = Open();
+  // Shown as a modal run would show it.
+  ShowWindow(dlg, SW_SHOWNORMAL);
+  SetForegroundWindow(dlg);
+  RECT ok;
+  GetWindowRect(GetDlgItem(dlg, IDOK), &ok);
+  POINT centre{(ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2};
+  // The tip's delay starts when the pointer enters the control; enter again if a move went astray.
+  std::string tip;
+  for (int attempt = 0; attempt < 5 && tip.empty(); ++attempt) {
+    MoveMouse({ok.left - 20, centre.y});
+    PumpUntil([] { return false; }, 100);
+    MoveMouse(centre);
+    PumpUntil([&] { return !(tip = ShownToolTip()).empty(); }, 3000);
+  }
+  EXPECT_EQ("Saves any changes made and closes the dialog", tip);
+}
+
+// The main window's cycle with the settings dialog's choices.
+using SettingsCycleTest = CycleTest;
+
+TEST_F(SettingsCycleTest, PeriodZeroFromTheDialogStartsEachCycleAtTheNextTick) {
+  StartWindow();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(60000u, CShellRecorder::LastTimerMs(Window(), IDT_PERIOD));
+
+  CSettingsDlg dlg;
+  ASSERT_TRUE(dlg.CreateModeless());
+  SetItemText(dlg.hwnd(), IDC_PERIOD, "0");
+  Click(dlg.hwnd(), IDOK);
+  TickPeriod();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(0u, CShellRecorder::LastTimerMs(Window(), IDT_PERIOD));
+  // Nobody ticks: the timer's first tick starts the next cycle.
+  EXPECT_TRUE(RunToCycleEnd(10000));
+  // A hand-edited negative period counts as 0.
+  SetSetting(Period, -5);
+  EXPECT_TRUE(RunToCycleEnd(10000));
+  EXPECT_TRUE(RunToCycleEnd(10000));
+  EXPECT_EQ(0u, CShellRecorder::LastTimerMs(Window(), IDT_PERIOD));
+}
+
+}  // namespace
