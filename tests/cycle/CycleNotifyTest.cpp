@@ -145,17 +145,17 @@ TEST_F(CycleTest, UnplayableSoundFileBeeps) {
 
 // No active account (the only one is disabled): the cycle ends at once in
 // the error state, and the period timer is set as after any cycle.
-// Values edited into the registry by hand: no time-out switched off, no
-// period that would ask the servers without a pause.
-TEST_F(CycleTest, HandEditedZeroAndNegativeTimesAreTakenAsTheLeast) {
-  SetSetting(Period, 0);
+// Values edited into the registry by hand: no time-out switched off, and a
+// negative period taken as 0 (the next cycle at the timer's first tick).
+TEST_F(CycleTest, HandEditedNegativeTimesAreTakenAsTheLeast) {
+  SetSetting(Period, -5);
   SetSetting(CheckTimeout, -5);
   AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
 
   StartWindow();
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 1500u);
-  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 60000u);
+  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 0u);
 }
 
 TEST_F(CycleTest, NoActiveAccountShowsTheErrorState) {
