@@ -14,6 +14,7 @@
 #include "StoreTestSupport.h"
 #include "app/AccListDlg.h"
 #include "app/AccountDlg.h"
+#include "framework/ListView.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
 #include "store/RegistryKey.h"
@@ -35,45 +36,22 @@ class AccountsDlgTest : public CycleTest {
   HWND OpenList() {
     m_pList = std::make_unique<CAccListDlg>();
     EXPECT_TRUE(m_pList->CreateModeless());
-    m_hList = GetDlgItem(m_pList->hwnd(), IDC_ACCOUNTLIST);
+    m_rows.Attach(GetDlgItem(m_pList->hwnd(), IDC_ACCOUNTLIST));
     return m_pList->hwnd();
   }
-  int RowCount() { return static_cast<int>(SendMessageA(m_hList, LVM_GETITEMCOUNT, 0, 0)); }
   Row RowTexts(int row) {
-    Row texts;
-    for (int column = 0; column < 3; ++column) {
-      char text[512] = {};
-      LVITEMA item = {};
-      item.iSubItem = column;
-      item.pszText = text;
-      item.cchTextMax = sizeof text;
-      SendMessageA(m_hList, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-      texts.push_back(text);
-    }
-    return texts;
+    return {m_rows.GetItemText(row, 0), m_rows.GetItemText(row, 1), m_rows.GetItemText(row, 2)};
   }
   std::vector<int> RowSlots() {
     std::vector<int> slots;
-    for (int row = 0; row < RowCount(); ++row) {
-      LVITEMA item = {};
-      item.mask = LVIF_PARAM;
-      item.iItem = row;
-      SendMessageA(m_hList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-      slots.push_back(static_cast<int>(item.lParam));
-    }
+    for (int row = 0; row < m_rows.GetItemCount(); ++row)
+      slots.push_back(static_cast<int>(m_rows.GetItemData(row)));
     return slots;
-  }
-  void SelectRow(int row) {
-    LVITEMA item = {};
-    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(m_hList, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
   }
   // What the list reports when the user right-clicks its selected row.
   void RightClickList() {
     NMITEMACTIVATE click = {};
-    click.hdr.hwndFrom = m_hList;
-    click.hdr.idFrom = IDC_ACCOUNTLIST;
-    click.hdr.code = NM_RCLICK;
+    click.hdr = {m_rows.hwnd(), IDC_ACCOUNTLIST, static_cast<UINT>(NM_RCLICK)};
     SendMessageA(m_pList->hwnd(), WM_NOTIFY, IDC_ACCOUNTLIST, reinterpret_cast<LPARAM>(&click));
   }
   static void Fill(HWND dlg, const char* name, const char* user, const char* password, int port) {
@@ -83,10 +61,17 @@ class AccountsDlgTest : public CycleTest {
     SetItemText(dlg, IDC_PASSWORD, password);
     SetItemText(dlg, IDC_PORT, std::to_string(port));
   }
+  // Fills the next account dialog that opens and presses its OK.
+  void AddNext(const char* name, const char* user, const char* password, int port) {
+    m_script.When("Pop Account", [=](HWND dlg) {
+      Fill(dlg, name, user, password, port);
+      PostClick(dlg, IDOK);
+    });
+  }
   int CheckedFor(const std::string& name) { return LogCount("Error getting mail statistics for " + name); }
 
   std::unique_ptr<CAccListDlg> m_pList;
-  HWND m_hList = nullptr;
+  CListView m_rows;
   CDialogScript m_script;
 };
 
@@ -95,12 +80,7 @@ TEST_F(AccountsDlgTest, AccountAddedEditedDisabledAndDeletedThroughTheDialogsIsC
   ASSERT_TRUE(RunToCycleEnd());
   HWND list = OpenList();
   const int port = DovecotPort();
-  m_script.When("Pop Account", [port](HWND dlg) {
-    EXPECT_EQ("110", ItemText(dlg, IDC_PORT));
-    EXPECT_TRUE(Checked(dlg, IDC_ENABLED));
-    Fill(dlg, "alice", "alice", "alicepw", port);
-    PostClick(dlg, IDOK);
-  });
+  AddNext("alice", "alice", "alicepw", port);
   Click(list, IDC_ADD);
   ASSERT_TRUE(m_script.Done());
   EXPECT_EQ((Row{"alice", "127.0.0.1", "Enabled"}), RowTexts(0));
@@ -109,7 +89,7 @@ TEST_F(AccountsDlgTest, AccountAddedEditedDisabledAndDeletedThroughTheDialogsIsC
   EXPECT_EQ("Tidewell (3 messages)", CShellRecorder::LastTip()) << LogDump();
 
   // A wrong password: the check fails and the tray shows the error state.
-  SelectRow(0);
+  m_rows.Select(0);
   EXPECT_TRUE(Enabled(list, IDC_EDIT));
   m_script.When("Pop Account", [](HWND dlg) {
     EXPECT_EQ("alicepw", ItemText(dlg, IDC_PASSWORD));
@@ -143,14 +123,11 @@ TEST_F(AccountsDlgTest, AccountAddedEditedDisabledAndDeletedThroughTheDialogsIsC
   EXPECT_EQ((std::vector<std::string>{"Enable", "", "Edit", "", "Delete"}), menu.items);
   EXPECT_EQ(static_cast<UINT>(ID_ACCOUNT_EDIT), menu.defaultCommand);
   EXPECT_EQ("Delete alice ?", question);
-  EXPECT_EQ(0, RowCount());
+  EXPECT_EQ(0, m_rows.GetItemCount());
   EXPECT_FALSE(Enabled(list, IDC_DELETE));
 
   // The next account takes the deleted slot.
-  m_script.When("Pop Account", [port](HWND dlg) {
-    Fill(dlg, "empty", "empty", "emptypw", port);
-    PostClick(dlg, IDOK);
-  });
+  AddNext("empty", "empty", "emptypw", port);
   Click(list, IDC_ADD);
   EXPECT_EQ(1, g_pAccountList->GetCount());
   EXPECT_EQ(std::vector<int>{0}, RowSlots());
@@ -166,22 +143,19 @@ TEST_F(AccountsDlgTest, RowsFollowTheSlotsAndAddFillsTheFirstDeletedOne) {
   EXPECT_EQ((std::vector<int>{0, 2, 3, 4}), RowSlots());
   for (int button : {IDC_EDIT, IDC_DELETE, IDC_CHANGE}) EXPECT_FALSE(Enabled(list, button)) << button;
 
-  m_script.When("Pop Account", [](HWND dlg) {
-    Fill(dlg, "new", "u", "p", 110);
-    PostClick(dlg, IDOK);
-  });
+  AddNext("new", "u", "p", 110);
   Click(list, IDC_ADD);
   EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4}), RowSlots());
   EXPECT_EQ("new", RowTexts(1)[0]);
   EXPECT_EQ(5, g_pAccountList->GetCount());
 
   // A name as long as the store keeps is asked about whole.
-  SelectRow(3);
+  m_rows.Select(3);
   std::string question;
   m_script.Answer("Accounts", IDNO, &question);
   Click(list, IDC_DELETE);
   EXPECT_EQ("Delete " + longName + " ?", question);
-  EXPECT_EQ(5, RowCount());
+  EXPECT_EQ(5, m_rows.GetItemCount());
   EXPECT_FALSE(g_pAccountList->GetAt(3).deleted());
 }
 
@@ -191,6 +165,8 @@ TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithT
   HWND h = dlg.hwnd();
   for (int field : {IDC_ACCOUNTNAME, IDC_SERVER, IDC_USERNAME, IDC_PASSWORD})
     EXPECT_EQ(LRESULT{CRegistryKey::kMaxText}, SendDlgItemMessageA(h, field, EM_GETLIMITTEXT, 0, 0)) << field;
+  EXPECT_EQ("110", ItemText(h, IDC_PORT));
+  EXPECT_TRUE(Checked(h, IDC_ENABLED));
   SetItemText(h, IDC_PORT, "");
   const struct {
     int field;
@@ -221,10 +197,7 @@ TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithT
   Click(h, IDOK);
   EXPECT_FALSE(IsWindow(h));
   const CAccount& a = dlg.account();
-  EXPECT_STREQ("Home", a.name());
-  EXPECT_STREQ("pop.example.com", a.host());
-  EXPECT_STREQ("jo", a.user());
-  EXPECT_STREQ("pw", a.password());
+  EXPECT_EQ((Row{"Home", "pop.example.com", "jo", "pw"}), (Row{a.name(), a.host(), a.user(), a.password()}));
   EXPECT_TRUE(a.ssl());
   EXPECT_EQ(2995, a.port()) << "a port typed after the box stays";
   EXPECT_TRUE(a.disabled());
@@ -232,25 +205,23 @@ TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithT
 
 TEST_F(AccountsDlgTest, EscapeOnTheListStoresTheColumnWidths) {
   CAccListDlg dlg;
-  int clientWidth = 0;
-  std::vector<int> shown;
+  std::vector<int> defaults, shown;
   m_script.When("Accounts", [&](HWND h) {
-    HWND listView = GetDlgItem(h, IDC_ACCOUNTLIST);
+    m_rows.Attach(GetDlgItem(h, IDC_ACCOUNTLIST));
     RECT client;
-    GetClientRect(listView, &client);
-    clientWidth = client.right;
-    for (int column = 0; column < 3; ++column)
-      shown.push_back(static_cast<int>(SendMessageA(listView, LVM_GETCOLUMNWIDTH, column, 0)));
-    SendMessageA(listView, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(77, 0));
-    PostMessageA(listView, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    GetClientRect(m_rows.hwnd(), &client);
+    for (int percent : {25, 50, 25}) defaults.push_back(client.right * percent / 100);
+    for (int column = 0; column < 3; ++column) shown.push_back(m_rows.GetColumnWidth(column));
+    m_rows.SetColumnWidth(0, 77);
+    PostMessageA(m_rows.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
   });
   EXPECT_EQ(IDCANCEL, dlg.DoModal());
   ASSERT_TRUE(m_script.Done());
-  EXPECT_EQ((std::vector<int>{clientWidth * 25 / 100, clientWidth * 50 / 100, clientWidth * 25 / 100}), shown)
-      << "no widths stored yet";
-  EXPECT_EQ(77u, raw::GetDword("Settings", "AccColumn_0"));
-  EXPECT_EQ(static_cast<DWORD>(shown[1]), raw::GetDword("Settings", "AccColumn_1"));
-  EXPECT_EQ(static_cast<DWORD>(shown[2]), raw::GetDword("Settings", "AccColumn_2"));
+  EXPECT_EQ(defaults, shown) << "no widths stored yet";
+  shown[0] = 77;
+  for (int column = 0; column < 3; ++column)
+    EXPECT_EQ(static_cast<DWORD>(shown[column]),
+              raw::GetDword("Settings", ("AccColumn_" + std::to_string(column)).c_str()));
 }
 
 }  // namespace

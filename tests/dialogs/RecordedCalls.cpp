@@ -49,7 +49,6 @@ BOOL WINAPI RecordGetOpenFileName(LPOPENFILENAMEA ofn) {
   OpenFileAsked asked;
   for (const char* p = ofn->lpstrFilter; p && *p; p += lstrlenA(p) + 1) asked.filter.push_back(p);
   asked.room = ofn->nMaxFile;
-  asked.flags = ofn->Flags;
   State().openFiles.push_back(asked);
   const std::string& file = State().file;
   if (file.empty() || file.size() >= ofn->nMaxFile) return FALSE;

@@ -23,7 +23,6 @@ struct MenuShown {
 struct OpenFileAsked {
   std::vector<std::string> filter;  // description, pattern, description, pattern, ...
   DWORD room = 0;                   // nMaxFile
-  DWORD flags = 0;
 };
 
 class CRecordedCalls {

