@@ -12,28 +12,19 @@ namespace {
 // Generous: a loaded machine may take seconds to bring a dialog up.
 constexpr DWORD kStepTimeoutMs = 20000;
 
-struct Search {
-  std::string caption;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM lp) {
-  auto* search = reinterpret_cast<Search*>(lp);
-  char cls[16] = {}, caption[256] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  GetWindowTextA(window, caption, sizeof caption);
-  if (IsWindowVisible(window) && lstrcmpA(cls, "#32770") == 0 && search->caption == caption) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK CollectDialog(HWND window, LPARAM lp) {
-  char cls[16] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (lstrcmpA(cls, "#32770") == 0) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(window);
-  return TRUE;
+// The dialog windows (and message boxes) of this thread.
+std::vector<HWND> ThreadDialogs() {
+  std::vector<HWND> dialogs;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM lp) -> BOOL {
+        char cls[16] = {};
+        GetClassNameA(window, cls, sizeof cls);
+        if (lstrcmpA(cls, "#32770") == 0) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&dialogs));
+  return dialogs;
 }
 
 }  // namespace
@@ -53,9 +44,12 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
 }
 
 HWND FindThreadDialog(const std::string& caption) {
-  Search search{caption};
-  EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND dialog : ThreadDialogs()) {
+    char text[256] = {};
+    GetWindowTextA(dialog, text, sizeof text);
+    if (IsWindowVisible(dialog) && caption == text) return dialog;
+  }
+  return nullptr;
 }
 
 CDialogScript::CDialogScript() {
@@ -106,9 +100,7 @@ void CDialogScript::Step() {
 void CDialogScript::GiveUp() {
   ADD_FAILURE() << "no window \"" << m_steps.front().first << "\" showed";
   m_steps.clear();
-  std::vector<HWND> dialogs;
-  EnumThreadWindows(GetCurrentThreadId(), CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
-  for (HWND dialog : dialogs) {
+  for (HWND dialog : ThreadDialogs()) {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     PostMessageA(dialog, WM_COMMAND, IDNO, 0);
   }
