@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AppDriver.h"
+#include "RemoteControls.h"
 #include "ScriptedServer.h"  // EnvInt
 #include "app/Messages.h"
 #include "res/resource.h"
@@ -78,8 +79,8 @@ TEST_F(DialogsE2E, TrayDialogsOpenOnceAndAnAccountAddedThereIsChecked) {
   Type(account, IDC_PORT, std::to_string(EnvInt("TIDEWELL_POP3_PORT")));
   Press(account, IDOK);
   EXPECT_TRUE(Closes(account));
-  HWND list = GetDlgItem(accounts, IDC_ACCOUNTLIST);
-  EXPECT_TRUE(WaitUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 1; }));
+  const std::vector<std::vector<std::string>> row{{"alice", "127.0.0.1", "Enabled"}};
+  EXPECT_TRUE(WaitUntil([&] { return ListViewRows(GetDlgItem(accounts, IDC_ACCOUNTLIST)) == row; }));
   Press(accounts, IDCANCEL);
   EXPECT_TRUE(Closes(accounts));
   // The period timer's tick starts the next check.
