@@ -6,7 +6,12 @@
 #define IDR_TRAYMENU 129
 #define IDI_MAIL 132
 #define IDI_ERROR_STATE 133
-#define IDI_INFO 139
+#define IDI_VIEW 139  // the View Mail and information windows
+
+// Bitmaps
+#define IDB_SORT_UP 145
+#define IDB_SORT_DOWN 147
+#define IDR_MAIL_TOOLBAR 159  // five 18 x 18 button images side by side
 
 // Dialogs
 #define IDD_TIDEWELL 102
@@ -15,6 +20,11 @@
 #define IDD_ACCOUNT 134
 #define IDD_ACCOUNTS 140
 #define IDD_APPLOG 141
+#define IDD_VIEW_MAIL 133
+#define IDD_INFO 137
+
+// Menus
+#define IDR_MAIL_MENU 136
 
 // The accounts list's context menu
 #define IDR_ACCOUNTMENU 137
@@ -59,12 +69,26 @@
 #define IDC_DELETE 1031
 #define IDC_EDIT 1032
 #define IDC_CHANGE 1033
+// View Mail and information windows
+#define IDC_MAIL_LIST 1008
+#define IDC_INFO_TEXT 1022
 
 // Tray menu commands
 #define ID_SETTINGS 32773
 #define ID_ACCOUNTS 32774
 #define ID_VIEW 32775
 #define ID_LOG 32783
+
+// View Mail commands: context menu, then the toolbar (whose ids also name its tooltip strings)
+#define ID_MAIL_DELETE 32777
+#define ID_MAIL_UNDELETE 32778
+#define ID_MAIL_INFO 32779
+#define ID_TB_DELETE 32791
+#define ID_TB_UNDELETE 32792
+#define ID_TB_INFO 32793
+#define ID_TB_CLOSE 32794
+#define ID_TB_REFRESH 32795
+
 #include "framework/CommandIds.h"  // About (ID_APP_ABOUT) and Exit (ID_APP_EXIT)
 
 // Version numbers (res/version.h) and the other version strings, kept here so
