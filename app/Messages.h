@@ -12,6 +12,8 @@ constexpr UINT WM_VIEW_CLOSED = WM_APP + 11;  // the View Mail window has ended
 // To the viewer.
 constexpr UINT WM_FETCH_DONE = WM_APP + 12;
 constexpr UINT WM_DELETE_DONE = WM_APP + 13;
+constexpr UINT WM_VIEWER_CALL = WM_APP + 14;  // a worker's window call; lParam: the call, run at once
+constexpr UINT WM_VIEWER_END = WM_APP + 15;   // the program is closing: end without deleting
 
 // Timers on the main window.
 constexpr UINT_PTR IDT_INTRO = 32769;

@@ -9,6 +9,7 @@
 #include "framework/App.h"
 #include "res/resource.h"
 #include "store/Settings.h"
+#include "viewer/ViewMailDlg.h"
 
 CTidewellDlg* g_pMainDlg = nullptr;
 
@@ -104,6 +105,7 @@ void CTidewellDlg::OnTimer(UINT_PTR id) {
 void CTidewellDlg::OnClose() {
   // The workers use the settings and the account list: they must be stopped
   // before the application object destroys those.
+  StopViewer();
   StopCheckWorker();
   CDialog::OnClose();
 }

@@ -10,7 +10,10 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 
+#include "framework/Handles.h"
+
 class CAccount;
+class CViewMailDlg;
 struct CCheckCycleState;
 
 class CTidewellDlg : public CDialog {
@@ -27,6 +30,8 @@ class CTidewellDlg : public CDialog {
   // The viewer hand-over (check/CheckCycle.cpp).
   void OpenViewer();
   LRESULT OnViewClosed();
+  // Ends an open viewer without deleting anything (the program is closing).
+  void StopViewer();
 
   // State of the check cycle and the viewer hand-over.
   bool m_bViewerOpen = false;
@@ -39,6 +44,8 @@ class CTidewellDlg : public CDialog {
   HICON m_hIconError = nullptr;
   DWORD m_nCheckSeq = 0;
   std::unique_ptr<CCheckCycleState> m_pCheckState;  // the check cycle's own bookkeeping
+  std::unique_ptr<CViewMailDlg> m_pViewer;
+  CUniqueHandle m_hViewerThread;
 
  protected:
   INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -15,6 +15,7 @@
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
 #include "check/CheckCycleState.h"
+#include "viewer/ViewMailDlg.h"
 #include "check/CheckJob.h"
 #include "check/NotifyDecision.h"
 #include "framework/Format.h"
@@ -167,6 +168,7 @@ LRESULT CTidewellDlg::OnCheckDone() {
   if (m_bViewerOpen) {
     // The viewer's fetch takes the servers over from here; the cycle that
     // follows its closing notifies and sets the period timer again.
+    if (m_pViewer) m_pViewer->StartFetch();
     return 1;
   }
   NotifyDecision decision = DecideNotification(GatherNotifyInput());
@@ -195,14 +197,4 @@ void CTidewellDlg::StopCheckWorker() {
   }
   state.strayThreads.clear();
   m_bChecking = false;
-}
-
-// The View Mail window is not part of the program yet: View leaves the cycle
-// alone, and the flags keep their meaning for when it arrives.
-void CTidewellDlg::OpenViewer() {}
-
-LRESULT CTidewellDlg::OnViewClosed() {
-  m_bViewerOpen = false;
-  if (!m_bChecking) PostMessageA(hwnd(), WM_CHECK_START, 0, 0);
-  return 1;
 }

@@ -1,14 +1,13 @@
 // The information window.
 #include "viewer/InfoDlg.h"
 
+#include "app/Messages.h"
 #include "framework/App.h"
 #include "pop3/MailHeader.h"
 #include "res/resource.h"
 #include "store/Settings.h"
 
 namespace {
-constexpr UINT_PTR IDT_INFO_FILL = 32772;
-
 SIZE OuterSize(HWND h) {
   RECT r;
   GetWindowRect(h, &r);
@@ -29,11 +28,16 @@ std::string BuildText(const ReplyLines& lines) {
 CInfoDlg::CInfoDlg(HWND parent)
     : CDialog(IDD_INFO, parent), m_hIcon(LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_VIEW))) {}
 
+void CInfoDlg::SetHeader(const MailHeader& header) {
+  m_subject = header.subject;
+  m_lines = header.lines;
+}
+
 BOOL CInfoDlg::OnInitDialog() {
   m_edit.Attach(GetItem(IDC_INFO_TEXT));
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-  SetWindowTextA(m_hWnd, ("Mail - " + std::string(m_pHeader ? m_pHeader->subject : "")).c_str());
+  SetWindowTextA(m_hWnd, ("Mail - " + m_subject).c_str());
 
   SIZE window = OuterSize(m_hWnd), edit = OuterSize(m_edit.hwnd());
   m_nWidthMargin = window.cx - edit.cx;
@@ -49,14 +53,14 @@ BOOL CInfoDlg::OnInitDialog() {
   m_statusBar.Create(m_hWnd);
   RepositionBars(m_hWnd);
   // Filled once the window is up, so it opens without waiting for a long text.
-  SetTimer(m_hWnd, IDT_INFO_FILL, 0, nullptr);
+  SetTimer(m_hWnd, IDT_FILL, 0, nullptr);
   return FALSE;
 }
 
 void CInfoDlg::OnTimer(UINT_PTR id) {
-  if (id != IDT_INFO_FILL) return;
-  KillTimer(m_hWnd, IDT_INFO_FILL);
-  if (m_pHeader) m_text = BuildText(m_pHeader->lines);
+  if (id != IDT_FILL) return;
+  KillTimer(m_hWnd, IDT_FILL);
+  m_text = BuildText(m_lines);
   m_edit.SetText(m_text.c_str());
   m_bLayoutReady = true;
 }

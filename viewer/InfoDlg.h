@@ -18,8 +18,8 @@ class CInfoDlg : public CDialog {
  public:
   explicit CInfoDlg(HWND parent = nullptr);
 
-  // Not owned; must stay alive until the window has filled its text.
-  void SetHeader(const MailHeader* header) { m_pHeader = header; }
+  // A copy: the row may go (a refresh) while the window is open.
+  void SetHeader(const MailHeader& header);
 
  protected:
   BOOL OnInitDialog() override;
@@ -34,7 +34,8 @@ class CInfoDlg : public CDialog {
   int m_nWidthMargin = 0;
   int m_nHeightMargin = 0;
   CEdit m_edit;
-  const MailHeader* m_pHeader = nullptr;
+  std::string m_subject;
+  ReplyLines m_lines;
   std::string m_text;
   CStatusBar m_statusBar;
 };

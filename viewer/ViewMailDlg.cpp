@@ -1,0 +1,450 @@
+// The View Mail window.
+#include "viewer/ViewMailDlg.h"
+
+#include <commctrl.h>
+
+#include <unordered_map>
+
+#include "app/Messages.h"
+#include "framework/App.h"
+#include "framework/ControlBars.h"
+#include "framework/PopupMenu.h"
+#include "res/resource.h"
+#include "store/Settings.h"
+#include "viewer/InfoDlg.h"
+
+bool g_bColumnsMaximised = false;
+
+namespace {
+const char kAppName[] = "Tidewell";
+const char* const kHeadings[CMailListModel::kColumnCount] = {"Account", "Subject", "From", "Received",
+                                                             "Size"};
+const int kColumnPercent[CMailListModel::kColumnCount] = {15, 28, 25, 22, 10};
+
+SIZE OuterSize(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+HBITMAP LoadMappedBitmap(UINT id) {
+  // The greys of the picture become the user's 3-D colours, so the mark sits on the heading's face.
+  return static_cast<HBITMAP>(
+      LoadImageA(AppInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+}
+
+// Orders list rows by their item's place in the model, which has just been sorted.
+int CALLBACK CompareByPosition(LPARAM a, LPARAM b, LPARAM positions) {
+  const auto& pos = *reinterpret_cast<const std::unordered_map<LPARAM, int>*>(positions);
+  return pos.at(a) - pos.at(b);
+}
+
+// A message box of ours, not one of the framework's dialogs.
+BOOL CALLBACK AnswerMessageBox(HWND window, LPARAM owner) {
+  char cls[16] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  if (GetWindow(window, GW_OWNER) != reinterpret_cast<HWND>(owner) || lstrcmpA(cls, "#32770") != 0 ||
+      CDialog::FromHandle(window))
+    return TRUE;
+  // No for a question (the safe answer: nothing is deleted, nothing stops), else Cancel or OK.
+  PostMessageA(window, WM_COMMAND, IDNO, 0);
+  PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
+}  // namespace
+
+CViewMailDlg::CViewMailDlg(CAccountList& accounts, CSettings& settings)
+    : CDialog(IDD_VIEW_MAIL, nullptr),
+      m_core(*this, accounts, settings),
+      m_hIcon(LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_VIEW))),
+      m_settings(settings) {}
+
+CViewMailDlg::~CViewMailDlg() {
+  if (m_hSortDown) DeleteObject(m_hSortDown);
+  if (m_hSortUp) DeleteObject(m_hSortUp);
+}
+
+void CViewMailDlg::EndNow() {
+  m_bEndRequested = true;
+  m_core.RequestStop();
+  HWND window = m_hCallTarget;
+  if (window) PostMessageA(window, WM_VIEWER_END, 0, 0);
+}
+
+// The workers' calls.
+
+bool CViewMailDlg::RunOnWindowThread(const std::function<void()>& call) {
+  HWND window = m_hCallTarget;
+  return window && SendMessageA(window, WM_VIEWER_CALL, 0, reinterpret_cast<LPARAM>(&call)) != 0;
+}
+
+void CViewMailDlg::SetTitle(const char* text) {
+  RunOnWindowThread([&] { SetWindowTextA(m_hWnd, text); });
+}
+
+void CViewMailDlg::InsertRow(std::unique_ptr<MailItem> item) {
+  // Not delivered (the window has gone): the item goes with this scope.
+  RunOnWindowThread([&] {
+    int row = m_core.InsertItem(std::move(item));
+    m_list.InsertItem(row, "", reinterpret_cast<LPARAM>(m_core.model().GetItem(row)));
+    ShowRow(row);
+  });
+}
+
+int CViewMailDlg::ShowMessage(const char* text, const char* caption, UINT type) {
+  int answer = 0;
+  RunOnWindowThread([&] { answer = MessageBoxA(m_hWnd, text, caption ? caption : kAppName, type); });
+  return answer;
+}
+
+void CViewMailDlg::Post(UINT message) {
+  HWND window = m_hCallTarget;
+  if (window) PostMessageA(window, message, 0, 0);
+}
+
+// Messages.
+
+INT_PTR CViewMailDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_VIEWER_CALL:
+      (*reinterpret_cast<const std::function<void()>*>(lp))();
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 1);
+      return TRUE;
+    case WM_FETCH_DONE:
+      OnFetchDone();
+      return TRUE;
+    case WM_DELETE_DONE:
+      OnDeleteDone();
+      return TRUE;
+    case WM_VIEWER_END:
+      EnumThreadWindows(GetCurrentThreadId(), AnswerMessageBox, reinterpret_cast<LPARAM>(m_hWnd));
+      EndDialog(0);
+      return TRUE;
+    case WM_DESTROY:
+      m_hCallTarget = nullptr;
+      break;
+  }
+  return CDialog::Dispatch(msg, wp, lp);
+}
+
+bool CViewMailDlg::PreTranslateMessage(MSG& msg) {
+  // Neither key closes the window or presses a button: both move on as Tab does.
+  if (msg.message == WM_KEYDOWN && (msg.hwnd == m_hWnd || IsChild(m_hWnd, msg.hwnd))) {
+    if (msg.wParam == VK_ESCAPE) SelectAll(false);
+    if (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) msg.wParam = VK_TAB;
+  }
+  return CDialog::PreTranslateMessage(msg);
+}
+
+BOOL CViewMailDlg::OnInitDialog() {
+  m_hCallTarget = m_hWnd;
+  m_list.Attach(GetItem(IDC_MAIL_LIST));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+  m_hSortDown = LoadMappedBitmap(IDB_SORT_DOWN);
+  m_hSortUp = LoadMappedBitmap(IDB_SORT_UP);
+  CreateToolBar();
+  RepositionBars(m_hWnd);
+
+  SIZE window = OuterSize(m_hWnd), list = OuterSize(m_list.hwnd());
+  m_nWidthMargin = window.cx - list.cx;
+  m_nHeightMargin = window.cy - list.cy;
+  int width = window.cx, height = window.cy;
+  m_settings.GetViewSize(width, height, window.cx, window.cy);
+  SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  m_list.SetSize(width - m_nWidthMargin, height - m_nHeightMargin);
+
+  m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+  InsertColumns();
+  m_nColumnCount = m_list.GetColumnCount();
+  m_core.LoadSortState();
+  SetSortMark(true);
+
+  m_statusBar.Create(m_hWnd);
+  RepositionBars(m_hWnd);
+  m_statusBar.SetAccountCount(m_core.accountCount());
+  SetTimer(m_hWnd, IDT_FETCH, 100, nullptr);
+  // The program closed before the window was up.
+  if (m_bEndRequested) PostMessageA(m_hWnd, WM_VIEWER_END, 0, 0);
+  return TRUE;
+}
+
+void CViewMailDlg::CreateToolBar() {
+  m_hToolBar = CreateWindowExA(
+      0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | CCS_TOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0, 0,
+      0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlBar)), AppInstance(), nullptr);
+  // Without a toolbar the keys, the context menu and the close box still do the work.
+  if (!m_hToolBar) return;
+  SendMessageA(m_hToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(m_hToolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
+  TBADDBITMAP strip = {AppInstance(), IDR_MAIL_TOOLBAR};
+  SendMessageA(m_hToolBar, TB_ADDBITMAP, 5, reinterpret_cast<LPARAM>(&strip));
+  const int commands[] = {ID_TB_DELETE, ID_TB_UNDELETE, ID_TB_INFO, ID_TB_REFRESH, ID_TB_CLOSE};
+  TBBUTTON buttons[5] = {};
+  for (int i = 0; i < 5; ++i) {
+    buttons[i].iBitmap = i;
+    buttons[i].idCommand = commands[i];
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = BTNS_BUTTON;
+  }
+  SendMessageA(m_hToolBar, TB_ADDBUTTONSA, 5, reinterpret_cast<LPARAM>(buttons));
+  SendMessageA(m_hToolBar, TB_AUTOSIZE, 0, 0);
+}
+
+void CViewMailDlg::InsertColumns() {
+  RECT client;
+  GetClientRect(m_list.hwnd(), &client);
+  for (int i = 0; i < CMailListModel::kColumnCount; ++i)
+    m_list.InsertColumn(i, kHeadings[i],
+                        m_settings.GetColumnWidth(i, client.right * kColumnPercent[i] / 100));
+}
+
+void CViewMailDlg::SetSortMark(bool on) {
+  int column = m_core.model().sortColumn();
+  HWND header = reinterpret_cast<HWND>(SendMessageA(m_list.hwnd(), LVM_GETHEADER, 0, 0));
+  if (!header || column < 0 || column >= m_nColumnCount) return;
+  HDITEMA item = {};
+  item.mask = HDI_FORMAT;
+  SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+  item.mask = HDI_FORMAT | HDI_BITMAP;
+  if (on) {
+    item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+    item.hbm = m_core.model().sortAscending() ? m_hSortUp : m_hSortDown;
+  } else {
+    item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+    item.hbm = nullptr;
+  }
+  SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+}
+
+bool CViewMailDlg::OnCommand(UINT id, UINT code, HWND ctl) {
+  switch (id) {
+    case ID_MAIL_DELETE:
+    case ID_TB_DELETE:
+      MarkSelected(true);
+      return true;
+    case ID_MAIL_UNDELETE:
+    case ID_TB_UNDELETE:
+      MarkSelected(false);
+      return true;
+    case ID_MAIL_INFO:
+    case ID_TB_INFO:
+      ShowInfo();
+      return true;
+    case ID_TB_REFRESH:
+      Refresh();
+      return true;
+    case ID_TB_CLOSE:
+      OnCancel();
+      return true;
+  }
+  return CDialog::OnCommand(id, code, ctl);
+}
+
+bool CViewMailDlg::OnNotify(NMHDR* hdr, LRESULT& result) {
+  result = 0;
+  if (hdr->code == TTN_NEEDTEXTA || hdr->code == TTN_NEEDTEXTW) return AnswerToolTip(hdr);
+  if (hdr->idFrom != IDC_MAIL_LIST) return false;
+  switch (hdr->code) {
+    case NM_CLICK:
+    case NM_RCLICK:
+      OnListClick(hdr->code == NM_RCLICK);
+      return true;
+    case NM_DBLCLK:
+      ShowInfo();
+      return true;
+    case LVN_KEYDOWN: {
+      WORD key = reinterpret_cast<NMLVKEYDOWN*>(hdr)->wVKey;
+      if (key == VK_DELETE) MarkSelected(true);
+      if (key == 'A' && GetKeyState(VK_CONTROL) < 0) SelectAll(true);
+      return true;
+    }
+    case LVN_ITEMCHANGED:
+      m_statusBar.SetSelectedCount(static_cast<int>(SendMessageA(m_list.hwnd(), LVM_GETSELECTEDCOUNT, 0, 0)));
+      return true;
+    case LVN_COLUMNCLICK:
+      OnColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+      return true;
+  }
+  return false;
+}
+
+void CViewMailDlg::OnColumnClick(int column) {
+  SetSortMark(false);
+  m_core.SortByColumn(column);
+  SetSortMark(true);
+  // The list follows the model's new order; each row keeps its selection.
+  std::unordered_map<LPARAM, int> positions;
+  const CMailListModel& model = m_core.model();
+  for (int row = 0; row < model.GetCount(); ++row)
+    positions[reinterpret_cast<LPARAM>(model.GetItem(row))] = row;
+  SendMessageA(m_list.hwnd(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&positions),
+               reinterpret_cast<LPARAM>(CompareByPosition));
+}
+
+void CViewMailDlg::OnListClick(bool right) {
+  LVHITTESTINFO hit = {};
+  GetCursorPos(&hit.pt);
+  ScreenToClient(m_list.hwnd(), &hit.pt);
+  SendMessageA(m_list.hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  m_nClickedItem = hit.iItem >= 0 ? hit.iItem : -1;
+  m_pClickedItem = m_nClickedItem >= 0 ? m_core.model().GetItem(m_nClickedItem) : nullptr;
+  if (!right || SendMessageA(m_list.hwnd(), LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
+  CPopupMenu menu;
+  if (!menu.Load(AppInstance(), IDR_MAIL_MENU)) return;
+  menu.SetDefaultItem(ID_MAIL_INFO);
+  POINT at;
+  GetCursorPos(&at);
+  menu.Track(m_hWnd, at, TPM_RIGHTBUTTON);
+}
+
+void CViewMailDlg::ShowInfo() {
+  // The clicked row may have moved since (rows arrive, a sort) or be gone (a refresh).
+  if (!m_pClickedItem) return;
+  const CMailListModel& model = m_core.model();
+  if (m_nClickedItem < 0 || m_nClickedItem >= model.GetCount() ||
+      model.GetItem(m_nClickedItem) != m_pClickedItem) {
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = reinterpret_cast<LPARAM>(m_pClickedItem);
+    m_nClickedItem = static_cast<int>(
+        SendMessageA(m_list.hwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    if (m_nClickedItem < 0) {
+      m_pClickedItem = nullptr;
+      return;
+    }
+  }
+  CInfoDlg info(m_hWnd);
+  info.SetHeader(m_pClickedItem->header);
+  info.DoModal();
+}
+
+std::vector<int> CViewMailDlg::SelectedRows() const {
+  std::vector<int> rows;
+  for (int row = m_list.GetNextItem(-1); row >= 0; row = m_list.GetNextItem(row)) rows.push_back(row);
+  return rows;
+}
+
+void CViewMailDlg::ShowRow(int row) {
+  CMailListModel::RowTexts texts = m_core.model().GetRowTexts(*m_core.model().GetItem(row));
+  for (int column = 0; column < CMailListModel::kColumnCount; ++column)
+    m_list.SetItemText(row, column, texts[column].c_str());
+}
+
+void CViewMailDlg::MarkSelected(bool mark) {
+  std::vector<int> changed;
+  std::vector<int> selected = SelectedRows();
+  int marked = mark ? m_core.MarkSelected(selected, changed) : m_core.UnmarkSelected(selected, changed);
+  for (int row : changed) ShowRow(row);
+  m_statusBar.SetDeletedCount(marked);
+  SetFocus(m_list.hwnd());
+}
+
+void CViewMailDlg::SelectAll(bool select) {
+  m_list.SetItemState(-1, select ? LVIS_SELECTED : 0, LVIS_SELECTED);
+}
+
+void CViewMailDlg::OnTimer(UINT_PTR id) {
+  if (id != IDT_FETCH) return;
+  KillTimer(m_hWnd, IDT_FETCH);
+  m_bLayoutReady = true;
+  m_core.StartFetchWorker();
+}
+
+void CViewMailDlg::OnSize(UINT type, int /*cx*/, int /*cy*/) {
+  if (!m_bLayoutReady) return;
+  SIZE window = OuterSize(m_hWnd);
+  m_list.SetSize(window.cx - m_nWidthMargin, window.cy - m_nHeightMargin);
+  RepositionBars(m_hWnd);
+  const int usable = window.cx - m_nWidthMargin;
+  if (type == SIZE_MAXIMIZED && !g_bColumnsMaximised) {
+    // The widths from before wait in the settings until the window is restored.
+    for (int i = 0; i < m_nColumnCount; ++i) m_settings.SetColumnWidth(i, m_list.GetColumnWidth(i));
+    for (int i = 0; i < CMailListModel::kColumnCount; ++i)
+      m_list.SetColumnWidth(i, usable * kColumnPercent[i] / 100);
+    g_bColumnsMaximised = true;
+  } else if (type == SIZE_RESTORED && g_bColumnsMaximised) {
+    for (int i = 0; i < m_nColumnCount; ++i) m_list.SetColumnWidth(i, m_settings.GetColumnWidth(i, 0));
+    g_bColumnsMaximised = false;
+  }
+}
+
+void CViewMailDlg::Refresh() {
+  if (m_core.waitingForCheck() || m_core.closing()) return;
+  if (!m_core.fetchDone()) {
+    // Once the worker has ended, OnFetchDone comes back here.
+    m_bRefreshPending = true;
+    m_core.RequestStop();
+    return;
+  }
+  m_list.DeleteAllItems();
+  m_core.ClearForRefresh();
+  m_statusBar.ClearCounts();
+  m_bRefreshPending = false;
+  m_pClickedItem = nullptr;
+  m_nClickedItem = -1;
+  SetTimer(m_hWnd, IDT_FETCH, 100, nullptr);
+}
+
+void CViewMailDlg::OnFetchDone() {
+  if (m_bRefreshPending) {
+    Refresh();
+    return;
+  }
+  SetWindowTextA(m_hWnd, "View Mail");
+  m_statusBar.SetItemCount(m_list.GetItemCount());
+}
+
+void CViewMailDlg::OnCancel() {
+  if (m_core.closing()) return;
+  if (!m_core.fetchDone()) {
+    // The window stays open: the user closes it again once the fetch has stopped.
+    if (m_core.stopRequested()) return;
+    int answer = MessageBoxA(m_hWnd, "Stop retrieving mail headers ?", kAppName, MB_YESNO);
+    if (answer == IDYES && !m_core.fetchDone()) {
+      m_core.RequestStop();
+      SetWindowTextA(m_hWnd, "View Mail - Stopping...");
+    }
+    return;
+  }
+  // The window closes itself when the worker is done; a worker that cannot start leaves it open.
+  m_core.StartDeleteWorker();
+}
+
+void CViewMailDlg::OnDeleteDone() {
+  m_list.DeleteAllItems();
+  m_core.OnDeleteDone();
+  m_pClickedItem = nullptr;
+  if (!IsZoomed(m_hWnd) && !IsIconic(m_hWnd)) {
+    for (int i = 0; i < m_nColumnCount; ++i) m_settings.SetColumnWidth(i, m_list.GetColumnWidth(i));
+    SIZE window = OuterSize(m_hWnd);
+    m_settings.SetViewSize(window.cx, window.cy);
+  }
+  SetWindowTextA(m_hWnd, "View Mail...(disconnected)");
+  // Long enough to read the last title.
+  Sleep(1000);
+  EndDialog(1);
+}
+
+bool CViewMailDlg::AnswerToolTip(NMHDR* hdr) {
+  const bool wide = hdr->code == TTN_NEEDTEXTW;
+  UINT flags =
+      wide ? reinterpret_cast<NMTTDISPINFOW*>(hdr)->uFlags : reinterpret_cast<NMTTDISPINFOA*>(hdr)->uFlags;
+  UINT_PTR id = hdr->idFrom;
+  if (flags & TTF_IDISHWND) id = static_cast<UINT_PTR>(GetDlgCtrlID(reinterpret_cast<HWND>(id)));
+  if (id == 0) return false;
+  char text[256] = "";
+  LoadStringA(AppInstance(), static_cast<UINT>(id), text, sizeof text);
+  // The request's own field holds 79 characters and the terminator; longer texts are cut.
+  if (wide) {
+    NMTTDISPINFOW* info = reinterpret_cast<NMTTDISPINFOW*>(hdr);
+    WCHAR all[256] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text, -1, all, 256);
+    lstrcpynW(info->szText, all, static_cast<int>(sizeof info->szText / sizeof info->szText[0]));
+  } else {
+    NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(hdr);
+    lstrcpynA(info->szText, text, static_cast<int>(sizeof info->szText));
+  }
+  SetWindowPos(hdr->hwndFrom, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return true;
+}

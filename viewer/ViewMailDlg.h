@@ -1,0 +1,89 @@
+// The View Mail window: every waiting message of every active account in a
+// sortable list, with a toolbar and a status bar. It runs its own modal loop
+// on the viewer thread; its workers reach it only through CViewerCalls, which
+// it carries out on that thread while the worker waits.
+#pragma once
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "framework/Dialog.h"
+#include "framework/ListView.h"
+#include "viewer/CountStatusBar.h"
+#include "viewer/ViewMailCore.h"
+#include "viewer/ViewerCalls.h"
+
+class CAccountList;
+class CSettings;
+
+// The columns were spread over a maximised window; their widths from before
+// wait in the settings. Kept for the life of the process.
+extern bool g_bColumnsMaximised;
+
+class CViewMailDlg : public CDialog, public CViewerCalls {
+ public:
+  CViewMailDlg(CAccountList& accounts, CSettings& settings);
+  ~CViewMailDlg() override;
+
+  // Any thread: the check cycle has let go of the servers.
+  void StartFetch() { m_core.StartFetch(); }
+  // Any thread: ends the window at once, without deleting anything (the
+  // program is closing). Message boxes it shows are answered No or Cancel.
+  void EndNow();
+
+  // CViewerCalls, from the workers.
+  void SetTitle(const char* text) override;
+  void InsertRow(std::unique_ptr<MailItem> item) override;
+  int ShowMessage(const char* text, const char* caption, UINT type) override;
+  void Post(UINT message) override;
+
+  CViewMailCore& core() { return m_core; }
+
+ protected:
+  INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool PreTranslateMessage(MSG& msg) override;
+  BOOL OnInitDialog() override;
+  bool OnCommand(UINT id, UINT code, HWND ctl) override;
+  bool OnNotify(NMHDR* hdr, LRESULT& result) override;
+  void OnTimer(UINT_PTR id) override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnCancel() override;
+
+ private:
+  void CreateToolBar();
+  void InsertColumns();
+  void SetSortMark(bool on);
+  void OnColumnClick(int column);
+  void OnListClick(bool right);
+  void ShowInfo();
+  void MarkSelected(bool mark);
+  void SelectAll(bool select);
+  void Refresh();
+  void OnFetchDone();
+  void OnDeleteDone();
+  bool AnswerToolTip(NMHDR* hdr);
+  void ShowRow(int row);
+  std::vector<int> SelectedRows() const;
+  // Runs call on the window's thread and waits for it; false when the window is gone.
+  bool RunOnWindowThread(const std::function<void()>& call);
+
+  CViewMailCore m_core;
+  CListView m_list;
+  HWND m_hToolBar = nullptr;  // child window, destroyed with the dialog
+  CCountStatusBar m_statusBar;
+  HICON m_hIcon;  // shared resource icon, not destroyed
+  HBITMAP m_hSortDown = nullptr;
+  HBITMAP m_hSortUp = nullptr;
+  int m_nWidthMargin = 0;
+  int m_nHeightMargin = 0;
+  int m_nColumnCount = 0;
+  bool m_bLayoutReady = false;
+  bool m_bRefreshPending = false;
+  int m_nClickedItem = -1;
+  const MailItem* m_pClickedItem = nullptr;  // the row clicked last, for when rows moved since
+  CSettings& m_settings;
+  // The window the workers' calls go to; cleared when it is destroyed.
+  std::atomic<HWND> m_hCallTarget{nullptr};
+  std::atomic<bool> m_bEndRequested{false};
+};
