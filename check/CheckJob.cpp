@@ -89,10 +89,14 @@ bool CCheckJob::abandoned() const {
   return m_bAbandoned;
 }
 
+std::unique_ptr<CPop3Client> MakeCheckClient(const CCheckJob& job) {
+  int halfTimeout = job.checkTimeout() / 2;
+  return std::make_unique<CPop3Client>(job.connection().ssl, halfTimeout, halfTimeout);
+}
+
 bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&)>& logLine) {
   const AccountConnection& c = job.connection();
-  int halfTimeout = job.checkTimeout() / 2;
-  auto client = std::make_unique<CPop3Client>(c.ssl, halfTimeout, halfTimeout);
+  std::unique_ptr<CPop3Client> client = MakeCheckClient(job);
   if (!job.AttachClient(client.get())) return false;
   // Let go of the client before it is destroyed, however this function ends,
   // so the watchdog never interrupts a client that is gone.

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "framework/CriticalSection.h"
@@ -65,6 +66,10 @@ class CCheckJob {
 // the reason must not be lost with it. True when this call settled the job
 // (the worker's message is then the one that counts).
 bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&)>& logLine);
+
+// The check's client: it connects directly, and sends and waits for replies
+// half the check's time-out each, leaving the watchdog's margin for the rest.
+std::unique_ptr<CPop3Client> MakeCheckClient(const CCheckJob& job);
 
 // Thread entry point: its argument is a heap-allocated std::shared_ptr<CCheckJob>
 // that the thread takes over.

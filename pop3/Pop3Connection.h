@@ -30,6 +30,7 @@ class CPop3Connection : public CTimedSocket {
   // Appends the lines of one complete reply; the deadline is timeout seconds
   // from entry. A multi-line reply ends with CR LF "." CR LF.
   void ReadReply(ReplyLines& lines, int timeout, bool multiLine);
+  int receiveTimeout() const { return m_nReceiveTimeout; }
 
  protected:
   int m_nReceiveTimeout;

@@ -69,6 +69,7 @@ class CTimedSocket : public CTcpSocket {
   // Total bytes sent once all went out; 0 for a closed peer or a passed
   // time-out (also after a partial send); -1 for a socket error.
   int SendWithTimeout(const char* data, int length, int timeout);
+  int sendTimeout() const { return m_nSendTimeout; }
 
  protected:
   int m_nSendTimeout;

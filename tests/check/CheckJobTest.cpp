@@ -6,6 +6,7 @@
 
 #include "ScriptedServer.h"
 #include "check/CheckJob.h"
+#include "pop3/Pop3Client.h"
 #include "store/Account.h"
 
 namespace {
@@ -110,6 +111,10 @@ TEST(CheckJob, RepliesAreAwaitedHalfTheCheckTimeout) {
   EXPECT_FALSE(o.ok);
   EXPECT_EQ("Error getting mail statistics for Home from 127.0.0.1: Receive timeout", o.line);
   EXPECT_TRUE(account.error());
+  // Sends too: a command that cannot leave waits no longer than a reply.
+  std::unique_ptr<CPop3Client> client = MakeCheckClient(job);
+  EXPECT_EQ(4, client->sendTimeout());
+  EXPECT_EQ(4, client->receiveTimeout());
 }
 
 TEST(CheckJob, ServerWithoutStatNumbersIsNoMail) {
