@@ -7,14 +7,6 @@
 
 CAppLogDlg* g_pAppLogDlg = nullptr;
 
-namespace {
-SIZE OuterSize(HWND h) {
-  RECT r;
-  GetWindowRect(h, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
-}
-}  // namespace
-
 CAppLogDlg::CAppLogDlg(HWND parent) : CDialog(IDD_APPLOG, parent) {}
 
 BOOL CAppLogDlg::OnInitDialog() {

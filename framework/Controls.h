@@ -8,6 +8,13 @@
 
 #include <string>
 
+// A window's outer size, as SetWindowPos takes it and the settings store it.
+inline SIZE OuterSize(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
 class CControl {
  public:
   void Attach(HWND h) { m_hWnd = h; }

@@ -7,14 +7,6 @@
 #include "res/resource.h"
 #include "store/Settings.h"
 
-namespace {
-SIZE OuterSize(HWND h) {
-  RECT r;
-  GetWindowRect(h, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
-}
-}  // namespace
-
 std::string BuildText(const ReplyLines& lines) {
   std::string text;
   if (lines.size() <= 2) return text;

@@ -21,12 +21,6 @@ const char* const kHeadings[CMailListModel::kColumnCount] = {"Account", "Subject
                                                              "Size"};
 const int kColumnPercent[CMailListModel::kColumnCount] = {15, 28, 25, 22, 10};
 
-SIZE OuterSize(HWND h) {
-  RECT r;
-  GetWindowRect(h, &r);
-  return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
 HBITMAP LoadMappedBitmap(UINT id) {
   // The greys of the picture become the user's 3-D colours, so the mark sits on the heading's face.
   return static_cast<HBITMAP>(
