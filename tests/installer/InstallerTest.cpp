@@ -1,6 +1,6 @@
 // The setup program as an administrator runs it, silently, in a wine prefix of
-// its own: install, start the installed program, install again over it while it
-// runs, uninstall while it runs.
+// its own: install, start the installed program and open the guide from its
+// about box, install again over it while it runs, uninstall while it runs.
 #include <winsock2.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -101,6 +101,36 @@ void StartInstalled(CAppProcess& app, const std::string& exe) {
   EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(main, IDR_TRAYMENU); })) << "no tray icon";
 }
 
+// The guide goes to whatever the shell opens .html with: under wine a browser
+// of the host's, of which this prefix is given none, so no window outlives the test.
+void WithoutBrowser() {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", 0, nullptr, 0,
+                                           KEY_SET_VALUE, nullptr, &key, nullptr));
+  const char none[] = "tidewell-test-no-browser";
+  RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(none), sizeof none);
+  RegCloseKey(key);
+}
+
+// Opens the about box from the main window's command.
+HWND OpenAbout(const CAppProcess& app, HWND main) {
+  PostCommand(main, ID_APP_ABOUT);
+  HWND about = nullptr;
+  EXPECT_TRUE(app.WaitFor([&] {
+    about = app.FindTopWindow("#32770", "About Tidewell");
+    return about && IsWindowVisible(about);
+  }));
+  return about;
+}
+
+// A sent click returns once the button's handler is done, and so not while a
+// message box it opened is up: its return shows that none was.
+bool PressUserGuideWithoutMessage(HWND about) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutA(GetDlgItem(about, IDC_USERGUIDE), BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs,
+                             &result) != 0;
+}
+
 class SetupE2E : public ::testing::Test {
  protected:
   const std::string m_dir = InstallDir();
@@ -119,14 +149,29 @@ TEST_F(SetupE2E, SilentInstallUpgradeOverRunningProgramAndUninstall) {
   EXPECT_EQ(m_exe + ",0", EntryValue("DisplayIcon"));
   EXPECT_GT(atoi(EntryValue("EstimatedSize").c_str()), 0) << "size in KB";
 
-  // An upgrade closes the running program before it replaces it.
+  // The about box finds the guide beside the installed program, and says so
+  // when it is gone. An upgrade closes the running program before it replaces
+  // it, and brings the guide back.
   {
     CAppProcess app;
     ASSERT_NO_FATAL_FAILURE(StartInstalled(app, m_exe));
+    ASSERT_NO_FATAL_FAILURE(WithoutBrowser());
+    HWND about = OpenAbout(app, app.MainWindow());
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(PressUserGuideWithoutMessage(about)) << "the guide was not handed to the shell";
+    ASSERT_TRUE(DeleteFileA((m_dir + "\\index.html").c_str()));
+    PostMessageA(GetDlgItem(about, IDC_USERGUIDE), BM_CLICK, 0, 0);
+    std::string text;
+    EXPECT_TRUE(app.AnswerMessageBox("Tidewell", IDOK, &text)) << app.WindowTree();
+    EXPECT_NE(std::string::npos, text.find("User guide not found")) << text;
+    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(app.WaitFor([&] { return !IsWindow(about); }));
+
     EXPECT_EQ(0u, RunAndWait(m_setup, "/S"));
     DWORD code = 1;
     EXPECT_TRUE(app.WaitForExit(code, 5000)) << "setup left the program running";
     EXPECT_TRUE(Exists(m_exe));
+    EXPECT_TRUE(Exists(m_dir + "\\index.html"));
   }
 
   // The uninstaller, too, closes the program; it takes the Run-at-login value
