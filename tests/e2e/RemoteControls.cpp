@@ -74,3 +74,32 @@ std::vector<ToolbarButton> ToolbarButtons(HWND toolbar) {
   }
   return buttons;
 }
+
+std::vector<std::string> StatusBarTexts(HWND statusBar) {
+  std::vector<std::string> texts;
+  CRemoteBuffer remote(OwnerPid(statusBar), kTextSize);
+  if (!remote.Valid()) return texts;
+  int parts = static_cast<int>(SendMessageA(statusBar, SB_GETPARTS, 0, 0));
+  for (int part = 0; part < parts; ++part) {
+    size_t length = LOWORD(SendMessageA(statusBar, SB_GETTEXTLENGTHA, part, 0));
+    std::string text(length < kTextSize ? length : 0, '\0');
+    SendMessageA(statusBar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(remote.Address()));
+    if (!text.empty()) remote.Read(0, &text[0], text.size());
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+bool SelectListViewRows(HWND listView, const std::vector<int>& rows) {
+  CRemoteBuffer remote(OwnerPid(listView), sizeof(LVITEMA));
+  if (!remote.Valid()) return false;
+  LVITEMA item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  const LPARAM address = reinterpret_cast<LPARAM>(remote.Address());
+  bool ok = remote.Write(0, &item, sizeof item) && SendMessageA(listView, LVM_SETITEMSTATE, -1, address);
+  for (int row : rows) {
+    item.state = LVIS_SELECTED | (row == rows.front() ? LVIS_FOCUSED : 0);
+    ok = ok && remote.Write(0, &item, sizeof item) && SendMessageA(listView, LVM_SETITEMSTATE, row, address);
+  }
+  return ok;
+}

@@ -23,3 +23,8 @@ struct ToolbarButton {
 };
 // The toolbar's buttons in order, separators left out.
 std::vector<ToolbarButton> ToolbarButtons(HWND toolbar);
+
+// The texts of a status bar's parts.
+std::vector<std::string> StatusBarTexts(HWND statusBar);
+// Selects exactly these rows of a list (as a click and shift-clicks would).
+bool SelectListViewRows(HWND listView, const std::vector<int>& rows);

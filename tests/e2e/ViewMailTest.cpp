@@ -1,0 +1,180 @@
+// The View Mail window of the running program against the run's Dovecot: what
+// it lists, deleting marked mail, and how it shares the servers with the check
+// cycle.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "AppDriver.h"
+#include "RemoteControls.h"
+#include "ScriptedServer.h"
+#include "ViewerHarness.h"
+#include "app/Messages.h"
+#include "res/resource.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string Trimmed(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+// The accounts are written to the registry by the harness before the program starts.
+class ViewMailE2E : public ViewerTest {
+ protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    ASSERT_TRUE(SetSettingDword("ShowIntro", 0));
+    m_tipsBefore = TrayTooltips();
+  }
+  void TearDown() override {
+    ViewerTest::TearDown();
+    DeleteProgramKey();
+  }
+
+  HWND Start(const std::string& firstTip) {
+    EXPECT_TRUE(m_app.Launch(TidewellExe()));
+    HWND main = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (main = m_app.MainWindow()) != nullptr; }));
+    if (!firstTip.empty()) {
+      EXPECT_TRUE(TooltipShows(firstTip));
+    }
+    return main;
+  }
+  bool TooltipShows(const std::string& tip) {
+    return WaitUntil(
+        [&] {
+          Strings now = TrayTooltips();
+          return std::count(now.begin(), now.end(), tip) >
+                 std::count(m_tipsBefore.begin(), m_tipsBefore.end(), tip);
+        },
+        30000);
+  }
+  // The viewer from the tray menu's command, once its window is up.
+  HWND OpenView(HWND main) {
+    PostCommand(main, ID_VIEW);
+    HWND view = nullptr;
+    EXPECT_TRUE(m_app.WaitFor([&] {
+      view = FindViewWindow();
+      return view && IsWindowVisible(view);
+    }));
+    return view;
+  }
+  HWND FindViewWindow() const {
+    for (HWND window : m_app.Windows("#32770", nullptr))
+      if (GetDlgItem(window, IDC_MAIL_LIST)) return window;
+    return nullptr;
+  }
+  static HWND List(HWND view) { return GetDlgItem(view, IDC_MAIL_LIST); }
+  static Strings Column(HWND view, size_t column) {
+    Strings texts;
+    for (const Strings& row : ListViewRows(List(view))) texts.push_back(Trimmed(row.at(column)));
+    return texts;
+  }
+  ::testing::AssertionResult Lists(HWND view, const Strings& subjects) {
+    return m_app.WaitFor([&] { return WindowText(view) == "View Mail" && Column(view, 1) == subjects; },
+                         30000);
+  }
+  static int Row(HWND view, const std::string& subject) {
+    Strings subjects = Column(view, 1);
+    return static_cast<int>(std::find(subjects.begin(), subjects.end(), subject) - subjects.begin());
+  }
+  bool Closes(HWND window) {
+    return m_app.WaitFor([&] { return !IsWindow(window); }, 30000);
+  }
+  void Exit(HWND main) {
+    PostCommand(main, ID_APP_EXIT);
+    DWORD code = 1;
+    EXPECT_TRUE(m_app.WaitForExit(code));
+    EXPECT_EQ(0u, code);
+  }
+
+  CAppProcess m_app;
+  Strings m_tipsBefore;
+};
+
+TEST_F(ViewMailE2E, ListsByDateAndDeletesMarkedMailOnClose) {
+  FillMailbox("viewe2e", "viewe2epw", {"First", "Second", "Third"});
+  AddAccount("Box", "viewe2e", "viewe2epw");
+  AddAccount("Encoded", "viewlist", "viewlistpw");
+  HWND main = Start("Tidewell (6 messages)");
+  HWND view = OpenView(main);
+  ASSERT_TRUE(view);
+  // By the received date, oldest first; a message without a date counts as received now.
+  EXPECT_TRUE(Lists(view, {"Quoted sender", "First", "Second", "Third", "Hello again", "No date"}));
+  EXPECT_EQ((Strings{"Encoded", "Box", "Box", "Box", "Encoded", "Encoded"}), Column(view, 0));
+  EXPECT_EQ("Ren\xE9 Dupont <rene@example.test>", Column(view, 2).at(0));
+  HWND status = GetDlgItem(view, 0xE801);
+  EXPECT_TRUE(m_app.WaitFor([&] {
+    Strings parts = StatusBarTexts(status);
+    return parts.size() >= 2 && parts[0] == "2 accounts" && parts[1] == "6 items";
+  })) << ::testing::PrintToString(StatusBarTexts(status));
+
+  // Two rows marked with the Delete key go from the server once the close is confirmed.
+  ASSERT_TRUE(SelectListViewRows(List(view), {Row(view, "First"), Row(view, "Third")}));
+  PostKey(List(view), VK_DELETE);
+  EXPECT_TRUE(m_app.WaitFor([&] {
+    return Column(view, 0) == Strings{"Encoded", "(Deleted)", "Box", "(Deleted)", "Encoded", "Encoded"};
+  }));
+  PostCommand(view, ID_TB_CLOSE);
+  std::string question;
+  ASSERT_TRUE(m_app.AnswerMessageBox("ViewMail", IDYES, &question));
+  EXPECT_EQ("Delete selected mail ?", question);
+  EXPECT_TRUE(Closes(view));
+  EXPECT_EQ((Strings{"Second"}), ServerSubjects("viewe2e", "viewe2epw"));
+  // The check after a delete runs at once.
+  EXPECT_TRUE(TooltipShows("Tidewell (4 messages)"));
+
+  view = OpenView(main);
+  ASSERT_TRUE(view);
+  EXPECT_TRUE(Lists(view, {"Quoted sender", "Second", "Hello again", "No date"}));
+  PostCommand(view, ID_TB_CLOSE);  // nothing marked: no question
+  EXPECT_TRUE(Closes(view));
+  Exit(main);
+}
+
+// The check is still in its first account when the viewer opens: the viewer
+// waits for it, no check runs while the viewer holds the servers, and a close
+// while a slow server holds the fetch asks to stop it first.
+TEST_F(ViewMailE2E, OpenDuringACheckWaitsThenCloseStopsTheFetchFirst) {
+  CScriptedServer slow;
+  slow.Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK in\r\n");
+  slow.ExpectLine().Silence(5000).Send("+OK 0 0\r\n").ExpectLine().Send("+OK bye\r\n");
+  slow.AcceptNext().Silence(8000).Send("+OK ready\r\n").ExpectLine().Send("+OK\r\n").ExpectLine();
+  slow.Send("+OK in\r\n").ExpectLine().Send("+OK 0 0\r\n").ExpectLine().Send("+OK bye\r\n");
+  slow.Start();
+  AddAccount("Slow", "bob", "secret", slow.Port());
+  AddAccount("Encoded", "viewlist", "viewlistpw");
+  HWND main = Start("");
+  ASSERT_TRUE(slow.WaitLines(3, 30000)) << "the check's STAT";
+  HWND view = OpenView(main);
+  ASSERT_TRUE(view);
+  EXPECT_TRUE(m_app.WaitFor([&] { return WindowText(view) == "Getting mail list...(waiting to connect)"; }));
+  EXPECT_TRUE(m_app.WaitFor([&] { return WindowText(view) == "Getting mail list...(connecting to Slow)"; }));
+  PostCommand(view, ID_TB_CLOSE);
+  std::string question;
+  ASSERT_TRUE(m_app.AnswerMessageBox("Tidewell", IDYES, &question));
+  EXPECT_EQ("Stop retrieving mail headers ?", question);
+  EXPECT_TRUE(m_app.WaitFor([&] { return WindowText(view) == "View Mail - Stopping..."; }));
+  PostMessageA(main, WM_TIMER, IDT_PERIOD, 0);  // the period's tick starts no check now
+  EXPECT_TRUE(m_app.WaitFor([&] { return WindowText(view) == "View Mail"; }, 30000));
+  EXPECT_EQ(0, SendMessageA(List(view), LVM_GETITEMCOUNT, 0, 0)) << "the next account is not fetched";
+  EXPECT_EQ(2u, slow.Received().size());
+  PostCommand(view, ID_TB_CLOSE);  // nothing marked: it closes
+  EXPECT_TRUE(Closes(view));
+  ASSERT_TRUE(slow.WaitDone(10000));
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "QUIT"},
+                                  {"USER bob", "PASS secret", "STAT", "QUIT"}}),
+            slow.Received());
+  Exit(main);
+}
+
+}  // namespace
