@@ -103,3 +103,11 @@ bool SelectListViewRows(HWND listView, const std::vector<int>& rows) {
   }
   return ok;
 }
+
+bool HeadingRect(HWND listView, int column, RECT& client) {
+  HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
+  CRemoteBuffer remote(OwnerPid(listView), sizeof(RECT));
+  return header && remote.Valid() &&
+         SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(remote.Address())) &&
+         remote.Read(0, &client, sizeof client);
+}

@@ -28,3 +28,5 @@ std::vector<ToolbarButton> ToolbarButtons(HWND toolbar);
 std::vector<std::string> StatusBarTexts(HWND statusBar);
 // Selects exactly these rows of a list (as a click and shift-clicks would).
 bool SelectListViewRows(HWND listView, const std::vector<int>& rows);
+// A heading's rectangle in its header control's client area.
+bool HeadingRect(HWND listView, int column, RECT& client);

@@ -1,5 +1,5 @@
 // The View Mail window of the running program against the run's Dovecot: what
-// it lists, deleting marked mail, and how it shares the servers with the check
+// it lists and how it sorts, deleting marked mail, and how it shares the servers with the check
 // cycle.
 #include <winsock2.h>
 #include <windows.h>
@@ -101,7 +101,7 @@ class ViewMailE2E : public ViewerTest {
   Strings m_tipsBefore;
 };
 
-TEST_F(ViewMailE2E, ListsByDateAndDeletesMarkedMailOnClose) {
+TEST_F(ViewMailE2E, ListsSortsAndDeletesMarkedMailOnClose) {
   FillMailbox("viewe2e", "viewe2epw", {"First", "Second", "Third"});
   AddAccount("Box", "viewe2e", "viewe2epw");
   AddAccount("Encoded", "viewlist", "viewlistpw");
@@ -118,11 +118,24 @@ TEST_F(ViewMailE2E, ListsByDateAndDeletesMarkedMailOnClose) {
     return parts.size() >= 2 && parts[0] == "2 accounts" && parts[1] == "6 items";
   })) << ::testing::PrintToString(StatusBarTexts(status));
 
+  // A heading click sorts by that column; the choice is kept for the next window.
+  RECT heading = {};
+  ASSERT_TRUE(HeadingRect(List(view), 1, heading));
+  HWND header = reinterpret_cast<HWND>(SendMessageA(List(view), LVM_GETHEADER, 0, 0));
+  LPARAM at = MAKELPARAM((heading.left + heading.right) / 2, (heading.top + heading.bottom) / 2);
+  PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(header, WM_LBUTTONUP, 0, at);
+  EXPECT_TRUE(Lists(view, {"First", "Hello again", "No date", "Quoted sender", "Second", "Third"}));
+  DWORD column = 0, order = 0;
+  EXPECT_TRUE(ReadSettingDword("SortColumn", column) && ReadSettingDword("SortOrder", order));
+  EXPECT_EQ(1u, column);
+  EXPECT_EQ(1u, order) << "ascending";
+
   // Two rows marked with the Delete key go from the server once the close is confirmed.
   ASSERT_TRUE(SelectListViewRows(List(view), {Row(view, "First"), Row(view, "Third")}));
   PostKey(List(view), VK_DELETE);
   EXPECT_TRUE(m_app.WaitFor([&] {
-    return Column(view, 0) == Strings{"Encoded", "(Deleted)", "Box", "(Deleted)", "Encoded", "Encoded"};
+    return Column(view, 0) == Strings{"(Deleted)", "Encoded", "Encoded", "Encoded", "Box", "(Deleted)"};
   }));
   PostCommand(view, ID_TB_CLOSE);
   std::string question;
@@ -135,7 +148,7 @@ TEST_F(ViewMailE2E, ListsByDateAndDeletesMarkedMailOnClose) {
 
   view = OpenView(main);
   ASSERT_TRUE(view);
-  EXPECT_TRUE(Lists(view, {"Quoted sender", "Second", "Hello again", "No date"}));
+  EXPECT_TRUE(Lists(view, {"Hello again", "No date", "Quoted sender", "Second"}));
   PostCommand(view, ID_TB_CLOSE);  // nothing marked: no question
   EXPECT_TRUE(Closes(view));
   Exit(main);
