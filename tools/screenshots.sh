@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes screenshots of the running Tidewell for review: the intro, the tray icon
-# with its tooltip, the tray menu, the log window and the settings, accounts,
-# account and about dialogs, as PNGs into
+# with its tooltip, the tray menu, the log window, the settings, accounts,
+# account and about dialogs, the View Mail window, its menu and the information window, as PNGs into
 # build/screenshots (or the folder given). Runs on $DISPLAY, or on an Xvfb of its
 # own when there is none, with Tidewell in a private wine prefix whose program
 # settings start empty on every run.
@@ -53,13 +53,23 @@ account() {
     shift 3
   done
 }
+# A third account on a private Dovecot with three demo messages fills the View
+# Mail window ("MYPi" is the stored, scrambled form of the password "demo"). The
+# server starts only for that window, so the first check still shows the error state.
+export TIDEWELL_RUN_DIR=$top/build/screenshot-run
+export TIDEWELL_POP3_PORT=${TIDEWELL_SHOTS_PORT:-31310}
+export TIDEWELL_POP3S_PORT=$((TIDEWELL_POP3_PORT + 1))
+export TIDEWELL_MAILBOXES=$top/tools/demo/mailboxes
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true; "$top/tests/support/dovecot.sh" stop || true' EXIT
 account "" Name REG_SZ Home Host REG_SZ pop.example.com Port REG_DWORD 110 User REG_SZ jo@example.com \
   Password REG_SZ secret SSL REG_DWORD 0 Deleted REG_DWORD 0 Disabled REG_DWORD 0
 account _1 Name REG_SZ Work Host REG_SZ mail.example.org Port REG_DWORD 995 User REG_SZ jo.smith \
   Password REG_SZ secret SSL REG_DWORD 1 Deleted REG_DWORD 0 Disabled REG_DWORD 1
+account _2 Name REG_SZ Demo Host REG_SZ 127.0.0.1 Port REG_DWORD "$TIDEWELL_POP3_PORT" User REG_SZ demo \
+  Password REG_SZ MYPi SSL REG_DWORD 0 Deleted REG_DWORD 0 Disabled REG_DWORD 0
 
 mkdir -p "$out"
-rm -f "$out"/[0-9]-*.png
+rm -f "$out"/[0-9]*-*.png
 
 # The desktop window only, where a real display has more on its screen.
 shoot() {
@@ -167,6 +177,38 @@ menu_item 5
 shoot 9-about
 xdotool key Escape
 sleep 1
+
+# View Mail, centred on the desktop at its first size. Home's server does not
+# exist: its failure box comes first and is answered; then Demo's messages.
+"$top/tests/support/dovecot.sh" start >/dev/null
+menu_item 3
+sleep 3
+xdotool key Return
+sleep 5
+row() { echo "$((X + 300)) $((Y + 301 + 14 * ($1 - 1)))"; }
+# The third row marked, the first selected.
+xdotool mousemove $(row 3) click 1
+xdotool key Delete
+xdotool mousemove $(row 1) click 1
+xdotool mousemove "$((X + 20))" "$((Y + 20))"
+sleep 1
+shoot 10-viewmail
+xdotool mousemove $(row 1) click 3
+sleep 1
+shoot 11-viewmail-menu
+xdotool key Escape
+sleep 1
+xdotool mousemove $(row 1) click --repeat 2 1
+sleep 2
+shoot 12-info
+xdotool key Escape
+sleep 1
+# Closing asks about the marked row: No deletes nothing.
+xdotool mousemove "$((X + 20))" "$((Y + 20))"
+xdotool key alt+F4
+sleep 1
+xdotool key n
+sleep 4
 
 xdotool mousemove "$tx" "$ty" click 3
 sleep 1
