@@ -1,0 +1,71 @@
+// The information window: the header block as the server sent it, and the size
+// it was closed at (close box or Escape, not Enter) kept for the next one.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "DialogScript.h"
+#include "StoreTestSupport.h"
+#include "framework/Controls.h"
+#include "pop3/MailHeader.h"
+#include "res/resource.h"
+#include "store/Settings.h"
+#include "viewer/InfoDlg.h"
+
+namespace {
+
+class InfoDlgTest : public RegistryTest {
+ protected:
+  void SetUp() override {
+    RegistryTest::SetUp();
+    g_pSettings = new CSettings();
+    strcpy(m_header.subject, " Hello");
+    m_header.lines = {"+OK 3 octets", "From: a@example.test", "Subject: Hello", "", "."};
+  }
+  void TearDown() override {
+    delete g_pSettings;
+    g_pSettings = nullptr;
+    RegistryTest::TearDown();
+  }
+  // Opens the window, waits for its text, then resizes it and ends it with msg.
+  void OpenResizeAndEnd(int width, int height, UINT msg, WPARAM wp) {
+    CDialogScript script;
+    script.When("Mail -  Hello", [&](HWND w) {
+      HWND edit = GetDlgItem(w, IDC_INFO_TEXT);
+      PumpUntil([&] { return GetWindowTextLengthA(edit) > 0; }, 5000);
+      m_text = ItemText(w, IDC_INFO_TEXT);
+      m_opened = OuterSize(w);
+      SetWindowPos(w, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+      PostMessageA(w, msg, wp, 0);
+    });
+    CInfoDlg dlg;
+    dlg.SetHeader(m_header);
+    dlg.DoModal();
+    EXPECT_TRUE(script.Done());
+  }
+  SIZE Stored() {
+    int width = 0, height = 0;
+    g_pSettings->GetInfoSize(width, height, -1, -1);
+    return SIZE{width, height};
+  }
+
+  MailHeader m_header;
+  std::string m_text;
+  SIZE m_opened{0, 0};
+};
+
+TEST_F(InfoDlgTest, ShowsTheHeaderBlockAndKeepsTheSizeItWasClosedAt) {
+  OpenResizeAndEnd(500, 300, WM_CLOSE, 0);
+  EXPECT_EQ("From: a@example.test\r\nSubject: Hello\r\n\r\n", m_text);
+  EXPECT_EQ(500, Stored().cx);
+  EXPECT_EQ(300, Stored().cy);
+
+  // Enter ends it without storing; the next one opens at the stored size.
+  OpenResizeAndEnd(600, 350, WM_COMMAND, IDOK);
+  EXPECT_EQ(500, m_opened.cx);
+  EXPECT_EQ(300, m_opened.cy);
+  EXPECT_EQ(500, Stored().cx);
+}
+
+}  // namespace
