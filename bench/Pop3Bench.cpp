@@ -14,20 +14,10 @@
 #include <functional>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "pop3/Pop3Client.h"
 
 namespace {
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 void Report(const char* name, std::vector<double> samples) {
   if (samples.empty()) return;

@@ -14,23 +14,13 @@
 #include <ctime>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
 #include "viewer/ViewMailCore.h"
 
 namespace {
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 double ThreadCpuMs() {
   FILETIME created, exited, kernel, user;
