@@ -13,3 +13,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/support/wine-run.sh)
+# Rebuilds in several trees (worktrees, the test and shipped trees) share one
+# compiler cache when the machine has ccache; nothing depends on it.
+find_program(TIDEWELL_CCACHE ccache)
+if(TIDEWELL_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${TIDEWELL_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${TIDEWELL_CCACHE})
+endif()
