@@ -37,6 +37,20 @@ void AppendUtf8(const std::string& text, std::string& ansi) {
   }
 }
 
+// As UTF-8.
+void AppendModelCharacter(unsigned long codePoint, std::string& utf8) {
+  if (codePoint < 0x80) {
+    utf8 += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    utf8 += static_cast<char>(0xC0 | (codePoint >> 6));
+    utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    utf8 += static_cast<char>(0xE0 | (codePoint >> 12));
+    utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
+
 }  // namespace
 
 size_t AnsiCharLength(const char* text) {
@@ -53,6 +67,30 @@ bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi
     ansi = text;
   } else if (codePage != 0 && codePage < 30000) {
     for (char c : text) AppendCharacter(static_cast<unsigned char>(c), ansi);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// UTF-8 stays as it is (the callers check it first), the model's ANSI code
+// page (0) and Shift_JIS take the double-byte reading, the single-byte code
+// pages their Latin-1 one.
+bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
+  utf8.clear();
+  if (codePage == 65001) {
+    utf8 = text;
+  } else if (codePage == 0 || codePage == 932) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(text[i]);
+      if (IsLeadByte(c) && i + 1 < text.size()) {
+        AppendModelCharacter(0x3000 + ((c << 8) | static_cast<unsigned char>(text[++i])) % 0x5000, utf8);
+      } else {
+        AppendModelCharacter(c, utf8);
+      }
+    }
+  } else if (codePage < 30000) {
+    for (char c : text) AppendModelCharacter(static_cast<unsigned char>(c), utf8);
   } else {
     return false;
   }

@@ -23,3 +23,19 @@ bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi
   WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, &ansi[0], ansiSize, nullptr, nullptr);
   return true;
 }
+
+bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
+  utf8.clear();
+  if (text.empty()) return codePage == CP_ACP || IsValidCodePage(codePage) != FALSE;
+  if (text.size() > 0x7FFFFFFF) return false;
+  int size = static_cast<int>(text.size());
+  int wideSize = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  if (wideSize <= 0) return false;
+  std::wstring wide(wideSize, L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), size, &wide[0], wideSize);
+  int utf8Size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+  if (utf8Size <= 0) return false;
+  utf8.resize(utf8Size);
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideSize, &utf8[0], utf8Size, nullptr, nullptr);
+  return true;
+}

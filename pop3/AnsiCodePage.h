@@ -14,3 +14,8 @@ size_t AnsiCharLength(const char* text);
 // code page lacks becomes the platform's best fit or "?". False when the
 // platform does not know the code page.
 bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi);
+
+// Converts text of a code page (0: the ANSI code page) to UTF-8. A byte that
+// is no character of the code page becomes U+FFFD. False when the platform
+// does not know the code page.
+bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Native libFuzzer runs of the header and date text logic.
+# Native libFuzzer runs of the header, date and message text logic.
 #   bounded: about 20 s per target (part of tools/test.sh)
 #   long [seconds]: each target for longer (default 600 s)
 # Builds with plain clang++ into build/fuzz; crashes land in build/fuzz/findings.
@@ -22,14 +22,19 @@ build() {  # name sources...
 build header_fuzz "$top/fuzz/HeaderFuzz.cpp" "$top/fuzz/AnsiCodePageModel.cpp" "$top/pop3/HeaderParse.cpp" \
   "$top/pop3/Charset.cpp" "$top/pop3/Iso2022Jp.cpp"
 build date_fuzz "$top/fuzz/DateFuzz.cpp" "$top/viewer/MailDate.cpp"
+build message_fuzz "$top/fuzz/MessageTextFuzz.cpp" "$top/fuzz/AnsiCodePageModel.cpp" "$top/pop3/MessageText.cpp" \
+  "$top/pop3/MimeHeader.cpp" "$top/pop3/TransferEncoding.cpp" "$top/pop3/HtmlText.cpp" "$top/pop3/TextToUtf8.cpp" \
+  "$top/pop3/HeaderParse.cpp" "$top/pop3/Charset.cpp" "$top/pop3/Iso2022Jp.cpp"
 
 status=0
-for target in header date; do
+for target in header date message; do
   corpus=$out/corpus/$target
   mkdir -p "$corpus"
   log=$out/$target.log
+  max_len=1024
+  [ "$target" = message ] && max_len=4096  # room for a multipart message with a few parts
   echo "fuzz: ${target}_fuzz for ${seconds}s"
-  if ! "$out/${target}_fuzz" -max_total_time="$seconds" -max_len=1024 -print_final_stats=1 \
+  if ! "$out/${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1 \
       -artifact_prefix="$out/findings/$target-" "$corpus" "$top/fuzz/corpus/$target" >"$log" 2>&1; then
     echo "fuzz: ${target}_fuzz found a fault; see $log" >&2
     tail -40 "$log" >&2

@@ -1,0 +1,68 @@
+// Charset conversion of body texts and parameters to UTF-8.
+#include "pop3/TextToUtf8.h"
+
+#include "pop3/AnsiCodePage.h"
+#include "pop3/Charset.h"
+#include "pop3/Iso2022Jp.h"
+
+namespace {
+
+constexpr unsigned kAnsiCodePage = 0;
+
+bool IsUtf8(const std::string& text) {
+  bool cutShort = false;
+  return Utf8Prefix(text, cutShort) == text.size();
+}
+
+bool ConvertDeclared(unsigned codePage, const std::string& bytes, std::string& utf8) {
+  if (codePage == 0) return false;
+  if (codePage == kCodePageUtf8) {
+    if (!IsUtf8(bytes)) return false;
+    utf8 = bytes;
+    return true;
+  }
+  // The platform may lack the ISO-2022-JP tables (wine does); its characters
+  // in Shift_JIS go through code page 932, as for the header texts.
+  if (codePage >= kCodePageIso2022Jp && codePage <= kCodePageIso2022Jp + 2) {
+    std::string shiftJis;
+    return Iso2022JpToShiftJis(bytes, shiftJis) && ConvertToUtf8(kCodePageShiftJis, shiftJis, utf8);
+  }
+  return ConvertToUtf8(codePage, bytes, utf8);
+}
+
+}  // namespace
+
+std::string TextToUtf8(const std::string& charset, const std::string& bytes, bool mayBeCut) {
+  std::string text = bytes;
+  if (mayBeCut) {
+    bool cutShort = false;
+    size_t whole = Utf8Prefix(text, cutShort);
+    if (cutShort) text.resize(whole);
+  }
+  std::string utf8;
+  if (ConvertDeclared(CharsetCodePage(charset), text, utf8)) return utf8;
+  if (IsUtf8(text)) return text;
+  if (ConvertToUtf8(kAnsiCodePage, text, utf8)) return utf8;
+  utf8.clear();
+  for (char c : text) utf8 += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+  return utf8;
+}
+
+void AppendUtf8(unsigned long codePoint, std::string& utf8) {
+  if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF) codePoint = 0xFFFD;
+  if (codePoint < 0x80) {
+    utf8 += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    utf8 += static_cast<char>(0xC0 | (codePoint >> 6));
+    utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else if (codePoint < 0x10000) {
+    utf8 += static_cast<char>(0xE0 | (codePoint >> 12));
+    utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    utf8 += static_cast<char>(0xF0 | (codePoint >> 18));
+    utf8 += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    utf8 += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    utf8 += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
