@@ -73,26 +73,31 @@ bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi
   return true;
 }
 
-// UTF-8 stays as it is (the callers check it first), the model's ANSI code
-// page (0) and Shift_JIS take the double-byte reading, the single-byte code
-// pages their Latin-1 one.
+// UTF-8 stays as it is (the callers check it first), Shift_JIS takes the
+// model's double-byte reading, the single-byte code pages their Latin-1 one.
 bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
   utf8.clear();
   if (codePage == 65001) {
     utf8 = text;
-  } else if (codePage == 0 || codePage == 932) {
-    for (size_t i = 0; i < text.size(); ++i) {
-      unsigned char c = static_cast<unsigned char>(text[i]);
-      if (IsLeadByte(c) && i + 1 < text.size()) {
-        AppendModelCharacter(0x3000 + ((c << 8) | static_cast<unsigned char>(text[++i])) % 0x5000, utf8);
-      } else {
-        AppendModelCharacter(c, utf8);
-      }
-    }
-  } else if (codePage < 30000) {
+  } else if (codePage == 932) {
+    utf8 = AnsiToUtf8(text);
+  } else if (codePage != 0 && codePage < 30000) {
     for (char c : text) AppendModelCharacter(static_cast<unsigned char>(c), utf8);
   } else {
     return false;
   }
   return true;
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  std::string utf8;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (IsLeadByte(c) && i + 1 < text.size()) {
+      AppendModelCharacter(0x4E00 + ((c & 0x3F) << 8) + static_cast<unsigned char>(text[++i]), utf8);
+    } else {
+      AppendModelCharacter(c, utf8);
+    }
+  }
+  return utf8;
 }

@@ -24,10 +24,13 @@ bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi
   return true;
 }
 
-bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
+namespace {
+
+// Through UTF-16, as ConvertToAnsi; bodies stay far below the int lengths the
+// calls take (the preview's byte cap).
+bool ConvertCodePageToUtf8(UINT codePage, const std::string& text, std::string& utf8) {
   utf8.clear();
-  if (text.empty()) return codePage == CP_ACP || IsValidCodePage(codePage) != FALSE;
-  if (text.size() > 0x7FFFFFFF) return false;
+  if (text.empty()) return true;
   int size = static_cast<int>(text.size());
   int wideSize = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
   if (wideSize <= 0) return false;
@@ -38,4 +41,18 @@ bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8
   utf8.resize(utf8Size);
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideSize, &utf8[0], utf8Size, nullptr, nullptr);
   return true;
+}
+
+}  // namespace
+
+bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
+  // Code page 0 would be CP_ACP to the platform; to the caller it is no code page at all.
+  if (codePage == 0 || !IsValidCodePage(codePage)) return false;
+  return ConvertCodePageToUtf8(codePage, text, utf8);
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+  std::string utf8;
+  if (!ConvertCodePageToUtf8(CP_ACP, text, utf8)) utf8.clear();
+  return utf8;
 }

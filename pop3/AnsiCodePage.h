@@ -15,7 +15,11 @@ size_t AnsiCharLength(const char* text);
 // platform does not know the code page.
 bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi);
 
-// Converts text of a code page (0: the ANSI code page) to UTF-8. A byte that
-// is no character of the code page becomes U+FFFD. False when the platform
-// does not know the code page.
+// Converts text of a code page to UTF-8. Bytes the code page does not define
+// become the platform's replacement character. False when the platform does
+// not know the code page.
 bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8);
+
+// Text in the ANSI code page (8-bit bytes of unknown origin) as UTF-8; never
+// fails.
+std::string AnsiToUtf8(const std::string& text);

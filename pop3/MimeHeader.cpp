@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pop3/AnsiCodePage.h"
 #include "pop3/HeaderParse.h"
 #include "pop3/TextToUtf8.h"
 
@@ -217,7 +218,7 @@ std::string DecodedName(const std::string& value) {
   char field[kHeaderFieldSize] = {};
   value.copy(field, sizeof(field) - 1);
   DecodeHeaderValue(field);
-  return TextToUtf8("", field, true);
+  return AnsiToUtf8(field);
 }
 
 std::string CleanName(const std::string& utf8) {

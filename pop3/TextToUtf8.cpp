@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr unsigned kAnsiCodePage = 0;
-
 bool IsUtf8(const std::string& text) {
   bool cutShort = false;
   return Utf8Prefix(text, cutShort) == text.size();
@@ -42,10 +40,7 @@ std::string TextToUtf8(const std::string& charset, const std::string& bytes, boo
   std::string utf8;
   if (ConvertDeclared(CharsetCodePage(charset), text, utf8)) return utf8;
   if (IsUtf8(text)) return text;
-  if (ConvertToUtf8(kAnsiCodePage, text, utf8)) return utf8;
-  utf8.clear();
-  for (char c : text) utf8 += static_cast<unsigned char>(c) < 0x80 ? c : '?';
-  return utf8;
+  return AnsiToUtf8(text);
 }
 
 void AppendUtf8(unsigned long codePoint, std::string& utf8) {
