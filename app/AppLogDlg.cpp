@@ -1,7 +1,7 @@
 // The log window.
 #include "app/AppLogDlg.h"
 
-#include "app/AppLog.h"
+#include "framework/AppLog.h"
 #include "res/resource.h"
 #include "store/Settings.h"
 

@@ -3,13 +3,13 @@
 
 #include "app/AboutDlg.h"
 #include "app/AccListDlg.h"
-#include "app/AppLog.h"
 #include "app/AppLogDlg.h"
 #include "app/Locale.h"
 #include "app/SettingsDlg.h"
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
+#include "framework/AppLog.h"
 #include "pop3/TcpSocket.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
@@ -17,15 +17,12 @@
 
 // Constructed in this order and destroyed in reverse at process exit: the tray
 // icon goes (and removes itself from the tray) after the version information.
-// The log is defined beside its class so the tests have it too; the
-// application object itself beside the entry point.
+// The log, the settings and the account list are defined beside their classes
+// so the tests have them too; the application object beside the entry point.
 CTrayIcon g_trayIcon;
 CVersionInfo g_versionInfo;
 // Never connected: its life brackets the whole process's use of Winsock.
 CTcpSocket g_winsockUser(false);
-
-CAccountList* g_pAccountList = nullptr;
-CSettings* g_pSettings = nullptr;
 
 namespace {
 // Brings an already open dialog forward; true if there was one.

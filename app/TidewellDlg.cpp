@@ -1,12 +1,12 @@
 // The main window.
 #include "app/TidewellDlg.h"
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
 #include "check/CheckCycleState.h"
 #include "framework/App.h"
+#include "framework/AppLog.h"
+#include "framework/Messages.h"
 #include "res/resource.h"
 #include "store/Settings.h"
 #include "viewer/ViewMailDlg.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
+#include "framework/AppLog.h"
+#include "framework/Messages.h"
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
 #include "check/CheckCycleState.h"

@@ -2,9 +2,9 @@
 #include <memory>
 #include <string>
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
 #include "check/CheckJob.h"
+#include "framework/AppLog.h"
+#include "framework/Messages.h"
 
 DWORD WINAPI CheckStatistics(LPVOID param) {
   std::unique_ptr<std::shared_ptr<CCheckJob>> owned(static_cast<std::shared_ptr<CCheckJob>*>(param));

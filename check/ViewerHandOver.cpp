@@ -3,9 +3,9 @@
 // window is open; its closing starts a fresh one at once.
 #include <algorithm>
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
 #include "app/TidewellDlg.h"
+#include "framework/AppLog.h"
+#include "framework/Messages.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
 #include "viewer/ViewMailDlg.h"

@@ -6,6 +6,9 @@
 #include "framework/Format.h"
 #include "store/RegistryKey.h"
 
+// Defined beside the class so that every program and test linking the store has it.
+CAccountList* g_pAccountList = nullptr;
+
 namespace {
 
 const char kProgram[] = "Tidewell";

@@ -5,6 +5,9 @@
 #include "store/ModulePath.h"
 #include "store/RegistryKey.h"
 
+// Defined beside the class so that every program and test linking the store has it.
+CSettings* g_pSettings = nullptr;
+
 namespace {
 
 const char kProgram[] = "Tidewell";

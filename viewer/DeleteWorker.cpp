@@ -2,9 +2,9 @@
 // on the client that listed it, QUIT to every account, lower counts.
 #include <string>
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
+#include "framework/AppLog.h"
 #include "framework/Format.h"
+#include "framework/Messages.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"
 #include "viewer/ViewMailCore.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
+#include "framework/AppLog.h"
 #include "framework/Format.h"
+#include "framework/Messages.h"
 #include "pop3/HeaderParse.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"

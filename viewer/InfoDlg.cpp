@@ -1,8 +1,8 @@
 // The information window.
 #include "viewer/InfoDlg.h"
 
-#include "app/Messages.h"
 #include "framework/App.h"
+#include "framework/Messages.h"
 #include "pop3/MailHeader.h"
 #include "res/resource.h"
 #include "store/Settings.h"

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/AppLog.h"
-#include "app/Messages.h"
+#include "framework/AppLog.h"
+#include "framework/Messages.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"

@@ -5,9 +5,9 @@
 
 #include <unordered_map>
 
-#include "app/Messages.h"
 #include "framework/App.h"
 #include "framework/ControlBars.h"
+#include "framework/Messages.h"
 #include "framework/PopupMenu.h"
 #include "res/resource.h"
 #include "store/Settings.h"

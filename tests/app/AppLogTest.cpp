@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/AppLog.h"
+#include "framework/AppLog.h"
 
 namespace {
 SYSTEMTIME Time(WORD day, WORD month, WORD year, WORD hour, WORD minute, WORD second) {

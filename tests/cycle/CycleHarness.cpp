@@ -4,10 +4,10 @@
 #include "ScriptedServer.h"
 #include "ShellRecorder.h"
 #include "WorkerThreadFault.h"
-#include "app/AppLog.h"
-#include "app/Messages.h"
 #include "app/TrayIcon.h"
 #include "check/CheckCycleState.h"
+#include "framework/AppLog.h"
+#include "framework/Messages.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
 

@@ -9,8 +9,8 @@
 #include "LoopbackPort.h"
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
-#include "app/Messages.h"
 #include "app/TrayIcon.h"
+#include "framework/Messages.h"
 #include "res/resource.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
 #include "WorkerThreadFault.h"
-#include "app/Messages.h"
 #include "app/TrayIcon.h"
+#include "framework/Messages.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "ShellRecorder.h"
 #include "TimelinePeer.h"
 #include "WaitUntil.h"
-#include "app/Messages.h"
 #include "app/TrayIcon.h"
+#include "framework/Messages.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "AppDriver.h"
 #include "RemoteControls.h"
 #include "ScriptedServer.h"  // EnvInt
-#include "app/Messages.h"
+#include "framework/Messages.h"
 #include "res/resource.h"
 
 namespace {

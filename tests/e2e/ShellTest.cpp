@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "AppDriver.h"
-#include "app/Messages.h"
+#include "framework/Messages.h"
 #include "res/resource.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "RemoteControls.h"
 #include "ScriptedServer.h"
 #include "ViewerHarness.h"
-#include "app/Messages.h"
+#include "framework/Messages.h"
 #include "res/resource.h"
 
 namespace {

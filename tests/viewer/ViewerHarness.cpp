@@ -7,7 +7,7 @@
 #include "ImportHook.h"
 #include "ScriptedServer.h"
 #include "WaitUntil.h"
-#include "app/AppLog.h"
+#include "framework/AppLog.h"
 #include "pop3/HeaderParse.h"
 #include "pop3/Pop3Client.h"
 

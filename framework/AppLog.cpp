@@ -1,5 +1,5 @@
 // The process-wide log.
-#include "app/AppLog.h"
+#include "framework/AppLog.h"
 
 #include "framework/Format.h"
 

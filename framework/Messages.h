@@ -1,4 +1,5 @@
-// Private window messages and timer ids of the main window and the viewer.
+// Private window messages and timer ids of the program's windows, kept below every window
+// library so that the shell, the check cycle and the viewer share one list.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
