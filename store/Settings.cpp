@@ -23,7 +23,8 @@ std::string ColumnName(const char* base, int index) {
 CSettings::CSettings()
     : m_table{{"Period", 1, -1},   {"CheckTimeout", 15, -1}, {"ShowIntro", 1, -1},
               {"Sound", 1, -1},    {"BalloonHelp", 1, -1},   {"BalloonTimeout", 60, -1},
-              {"UseProxy", 0, -1}, {"BalloonClick", 1, -1},  {"RunOnStartup", 0, -1}} {
+              {"UseProxy", 0, -1}, {"BalloonClick", 1, -1},  {"RunOnStartup", 0, -1},
+              {"PreviewLines", 200, -1}} {
   for (int& width : m_columnWidths) width = -1;
   for (int& width : m_accColumnWidths) width = -1;
   // With the option off, every start empties the Run-at-login value; with it on

@@ -15,12 +15,13 @@ enum SettingId {
   BalloonTimeout,
   UseProxy,
   BalloonClick,
-  RunOnStartup
+  RunOnStartup,
+  PreviewLines  // body lines of the information window's text; 0: none fetched
 };
 
 class CSettings {
  public:
-  static const int kSettingCount = 9;
+  static const int kSettingCount = 10;
   static const int kColumnCount = 5;
   static const int kAccColumnCount = 3;
 

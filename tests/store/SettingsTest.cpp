@@ -17,7 +17,8 @@ TEST_F(SettingsTest, EverySettingStartsAtItsDefaultAndWritesItBack) {
   } cases[] = {
       {Period, "Period", 1},     {CheckTimeout, "CheckTimeout", 15}, {ShowIntro, "ShowIntro", 1},
       {Sound, "Sound", 1},       {BalloonHelp, "BalloonHelp", 1},    {BalloonTimeout, "BalloonTimeout", 60},
-      {UseProxy, "UseProxy", 0}, {BalloonClick, "BalloonClick", 1},  {RunOnStartup, "RunOnStartup", 0}};
+      {UseProxy, "UseProxy", 0}, {BalloonClick, "BalloonClick", 1},  {RunOnStartup, "RunOnStartup", 0},
+      {PreviewLines, "PreviewLines", 200}};
   CSettings settings;
   for (const Case& c : cases) {
     EXPECT_EQ(c.expected, settings.GetDefault(c.id)) << c.name;
