@@ -7,6 +7,7 @@
 
 #include "pop3/HtmlText.h"
 #include "pop3/MessageText.h"
+#include "pop3/TopReply.h"
 
 namespace {
 
@@ -154,6 +155,27 @@ TEST(HtmlText, Shapes) {
   EXPECT_EQ("utf-8",
             HtmlDeclaredCharset("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"));
   EXPECT_EQ("", HtmlDeclaredCharset("<p>charset=utf-8</p>"));
+}
+
+// The lines of TOP n 2: dots unstuffed; whether the message may go on past
+// them; whether its header block is still the listed one.
+TEST(TopReply, LinesMoreToComeAndListedHeader) {
+  const ReplyLines listed = {"+OK", "Subject: a", "", "."};
+  const ReplyLines reply = {"+OK 99 octets", "Subject: a", "", "..dotted", "two", "."};
+  bool mayGoOn = false;
+  EXPECT_EQ((std::vector<std::string>{"Subject: a", "", ".dotted", "two"}),
+            MessageLinesOfTop(reply, 2, 0, mayGoOn));
+  EXPECT_TRUE(mayGoOn) << "two body lines of a message of unknown size";
+  MessageLinesOfTop(reply, 2, 28, mayGoOn);
+  EXPECT_FALSE(mayGoOn) << "the lines hold the message's 28 bytes";
+  MessageLinesOfTop(reply, 3, 0, mayGoOn);
+  EXPECT_FALSE(mayGoOn) << "fewer body lines than asked for";
+  MessageLinesOfTop({"+OK", "Subject: a", "", "cut"}, 200, 0, mayGoOn);
+  EXPECT_TRUE(mayGoOn) << "no final dot";
+
+  EXPECT_TRUE(HasListedHeader(listed, reply));
+  EXPECT_FALSE(HasListedHeader(listed, {"+OK", "Subject: b", "", "text", "."}));
+  EXPECT_TRUE(HasListedHeader(listed, {"+OK", "Subject: a"})) << "cut inside the header block";
 }
 
 }  // namespace
