@@ -36,6 +36,14 @@ bool CListView::SetItemText(int item, int column, const char* text) {
          0;
 }
 
+bool CListView::SetItemText(int item, int column, const wchar_t* text) {
+  LVITEMW lv = {};
+  lv.iSubItem = column;
+  lv.pszText = const_cast<wchar_t*>(text ? text : L"");
+  return SendMessageW(m_hWnd, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lv)) !=
+         0;
+}
+
 std::string CListView::GetItemText(int item, int column) const {
   // The control reports only how much it copied: grow until the text fits with room to spare.
   for (size_t size = 256;; size *= 2) {

@@ -21,6 +21,8 @@ class CListView : public CControl {
   // text; returns where it went, -1 on failure.
   int InsertItem(int index, const char* text, LPARAM data);
   bool SetItemText(int item, int column, const char* text);
+  // Any script, whatever the system's code page.
+  bool SetItemText(int item, int column, const wchar_t* text);
   std::string GetItemText(int item, int column) const;
   LPARAM GetItemData(int item) const;
   bool DeleteItem(int item) {

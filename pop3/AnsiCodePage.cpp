@@ -1,36 +1,14 @@
-// The ANSI code page through the Windows code-page conversion functions.
+// The platform's code pages through the Windows code-page conversion functions.
 #include "pop3/AnsiCodePage.h"
 
 #include <windows.h>
 
-size_t AnsiCharLength(const char* text) {
-  return IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0' ? 2 : 1;
-}
-
-// Through UTF-16, the only way the platform converts between two code pages.
-// The texts are header fields, far from the int lengths the calls take.
-bool ConvertToAnsi(unsigned codePage, const std::string& text, std::string& ansi) {
-  ansi.clear();
-  if (text.empty()) return IsValidCodePage(codePage) != FALSE;
-  int size = static_cast<int>(text.size());
-  int wideSize = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
-  if (wideSize <= 0) return false;
-  std::wstring wide(wideSize, L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), size, &wide[0], wideSize);
-  int ansiSize = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
-  if (ansiSize <= 0) return false;
-  ansi.resize(ansiSize);
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, &ansi[0], ansiSize, nullptr, nullptr);
-  return true;
-}
-
 namespace {
 
-// Through UTF-16, as ConvertToAnsi; bodies stay far below the int lengths the
-// calls take (the preview's byte cap).
-bool ConvertCodePageToUtf8(UINT codePage, const std::string& text, std::string& utf8) {
+// Through UTF-16, the only way the platform converts between two code pages.
+// The texts are header values, far from the int lengths the calls take.
+bool Convert(UINT codePage, const std::string& text, std::string& utf8) {
   utf8.clear();
-  if (text.empty()) return true;
   int size = static_cast<int>(text.size());
   int wideSize = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
   if (wideSize <= 0) return false;
@@ -45,14 +23,25 @@ bool ConvertCodePageToUtf8(UINT codePage, const std::string& text, std::string& 
 
 }  // namespace
 
+size_t AnsiCharLength(const char* text) {
+  return IsDBCSLeadByte(static_cast<BYTE>(text[0])) && text[1] != '\0' ? 2 : 1;
+}
+
 bool ConvertToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
   // Code page 0 would be CP_ACP to the platform; to the caller it is no code page at all.
   if (codePage == 0 || !IsValidCodePage(codePage)) return false;
-  return ConvertCodePageToUtf8(codePage, text, utf8);
+  if (text.empty()) {
+    utf8.clear();
+    return true;
+  }
+  return Convert(codePage, text, utf8);
 }
 
 std::string AnsiToUtf8(const std::string& text) {
   std::string utf8;
-  if (!ConvertCodePageToUtf8(CP_ACP, text, utf8)) utf8.clear();
+  if (text.empty() || Convert(CP_ACP, text, utf8)) return utf8;
+  // Every byte means something in the ANSI code page, so only a lack of
+  // memory gets here; the result must still be UTF-8.
+  for (char c : text) utf8 += static_cast<unsigned char>(c) < 0x80 ? c : '?';
   return utf8;
 }

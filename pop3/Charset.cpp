@@ -1,4 +1,4 @@
-// MIME charset names and the way from a charset to the ANSI code page.
+// MIME charset names, the way from a charset to UTF-8, and UTF-8 lengths.
 #include "pop3/Charset.h"
 
 #include <cstdlib>
@@ -92,20 +92,22 @@ unsigned CharsetCodePage(const std::string& name) {
   return NumberedCodePage(normal);
 }
 
-bool CharsetToAnsi(unsigned codePage, const std::string& text, std::string& ansi) {
+bool CharsetToUtf8(unsigned codePage, const std::string& text, std::string& utf8) {
   if (codePage == 0) return false;
   if (codePage == kCodePageUtf8) {
     bool cutShort = false;
     if (Utf8Prefix(text, cutShort) != text.size()) return false;
+    utf8 = text;
+    return true;
   }
   // Not every platform reads the escape sequences of ISO-2022-JP and its
   // variants itself (wine does not); the same characters in Shift_JIS go
   // through its table for code page 932.
   if (codePage >= kCodePageIso2022Jp && codePage <= kCodePageIso2022Jp + 2) {
     std::string shiftJis;
-    return Iso2022JpToShiftJis(text, shiftJis) && ConvertToAnsi(kCodePageShiftJis, shiftJis, ansi);
+    return Iso2022JpToShiftJis(text, shiftJis) && ConvertToUtf8(kCodePageShiftJis, shiftJis, utf8);
   }
-  return ConvertToAnsi(codePage, text, ansi);
+  return ConvertToUtf8(codePage, text, utf8);
 }
 
 size_t Utf8Prefix(const std::string& text, bool& cutShort) {
@@ -118,6 +120,20 @@ size_t Utf8Prefix(const std::string& text, bool& cutShort) {
       cutShort = length < 0;
       break;
     }
+    used += length;
+  }
+  return used;
+}
+
+size_t Utf8FittingLength(const std::string& text, size_t units) {
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  size_t used = 0;
+  while (used < text.size()) {
+    int length = Utf8CharLength(bytes + used, text.size() - used);
+    if (length <= 0) break;
+    size_t width = length == 4 ? 2 : 1;  // beyond U+FFFF: a surrogate pair
+    if (width > units) break;
+    units -= width;
     used += length;
   }
   return used;

@@ -1,6 +1,6 @@
 // CPop3Client::FetchHeader: TOP n 0 and the three header values the View
 // Mail window lists, with a retry rule of its own.
-#include <cstdio>
+#include <string>
 
 #include "pop3/HeaderParse.h"
 #include "pop3/MailHeader.h"
@@ -9,10 +9,10 @@
 namespace {
 
 void ClearHeader(MailHeader& header) {
-  header.from[0] = '\0';
-  header.subject[0] = '\0';
-  header.date[0] = '\0';
-  header.sizeBytes[0] = '\0';
+  header.from.clear();
+  header.subject.clear();
+  header.date.clear();
+  header.sizeBytes.clear();
   header.lines.clear();  // sizeText is always written on success
 }
 
@@ -31,8 +31,8 @@ void CPop3Client::FetchHeader(int number, MailHeader& header) {
     bool foundDate = FindHeader(header.lines, "Date:", header.date);
     if (!(foundFrom && foundSubject && foundDate) && !lastAttempt) return false;
     int size = GetMessageSize(number);
-    snprintf(header.sizeBytes, sizeof(header.sizeBytes), "%d", size);
-    snprintf(header.sizeText, sizeof(header.sizeText), "%d KB", size / 1000 + 1);
+    header.sizeBytes = std::to_string(size);
+    header.sizeText = std::to_string(size / 1000 + 1) + " KB";
     return true;
   });
 }

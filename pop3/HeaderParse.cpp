@@ -1,8 +1,10 @@
 // Header extraction and encoded-word decoding for the View Mail window.
 #include "pop3/HeaderParse.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "pop3/AnsiCodePage.h"
 #include "pop3/Charset.h"
@@ -30,17 +32,6 @@ bool StartsWithNoCase(const std::string& line, const char* name) {
     i += unit;
   }
   return true;
-}
-
-// Bytes of value that fit in limit without cutting a double-byte character.
-size_t FittingLength(const char* value, size_t limit) {
-  size_t used = 0;
-  while (value[used] != '\0') {
-    size_t unit = AnsiCharLength(value + used);
-    if (used + unit > limit) break;
-    used += unit;
-  }
-  return used;
 }
 
 // One encoded word "=?charset?X?payload?=": its charset, its letter and the
@@ -141,68 +132,89 @@ std::string WordBytes(const std::string& text, const EncodedWord& word, bool kee
   return decoded;
 }
 
-// Encoded words next to each other in one charset, converted as one text: a
+// Encoded words next to each other in one charset, read as one text: a
 // sender that splits a character between two words still shows it whole.
 class WordRun {
  public:
-  bool IsEmpty() const { return empty_; }
-  bool Continues(unsigned codePage) const { return !empty_ && codePage == codePage_; }
+  bool IsEmpty() const { return m_words.empty(); }
+  bool Continues(unsigned codePage) const { return !IsEmpty() && codePage == m_nCodePage; }
 
   void Add(unsigned codePage, const std::string& text, const EncodedWord& word) {
-    codePage_ = codePage;
-    bytes_ += WordBytes(text, word, true);
-    asBytes_ += WordBytes(text, word, false);
-    empty_ = false;
+    m_nCodePage = codePage;
+    m_words.push_back({WordBytes(text, word, true), WordBytes(text, word, false)});
   }
 
-  // Appends the run in the ANSI code page; words that a charset cannot read
-  // keep their bytes. Leaves the run empty.
+  // Appends the run as UTF-8 and leaves the run empty.
   void MoveTo(std::string& out) {
-    std::string ansi;
-    out += CharsetToAnsi(codePage_, bytes_, ansi) ? ansi : asBytes_;
+    std::string utf8;
+    if (CharsetToUtf8(m_nCodePage, Joined(0, m_words.size()), utf8)) {
+      out += utf8;
+    } else {
+      AppendWordByWord(out);
+    }
     *this = WordRun();
   }
 
  private:
-  bool empty_ = true;
-  unsigned codePage_ = 0;
-  std::string bytes_;
-  std::string asBytes_;  // with the byte decoding's tricks
+  // A character split between words spans at most this many.
+  static constexpr size_t kSplitSpan = 4;
+
+  struct Word {
+    std::string bytes;
+    std::string asBytes;  // with the byte decoding's tricks
+  };
+
+  std::string Joined(size_t begin, size_t end) const {
+    std::string bytes;
+    for (size_t i = begin; i < end; ++i) bytes += m_words[i].bytes;
+    return bytes;
+  }
+
+  // Each word holds whole characters (RFC 2047), so one that the charset
+  // cannot read spoils none of its neighbours: it alone keeps its bytes, read
+  // in the ANSI code page. A character split anyway is read together with the
+  // next few words.
+  void AppendWordByWord(std::string& out) const {
+    std::string unread;
+    for (size_t i = 0; i < m_words.size();) {
+      std::string utf8;
+      size_t end = i + 1;
+      while (end <= m_words.size() && end - i <= kSplitSpan &&
+             !CharsetToUtf8(m_nCodePage, Joined(i, end), utf8))
+        ++end;
+      if (end > m_words.size() || end - i > kSplitSpan) {
+        unread += m_words[i++].asBytes;
+        continue;
+      }
+      out += AnsiToUtf8(unread) + utf8;
+      unread.clear();
+      i = end;
+    }
+    out += AnsiToUtf8(unread);
+  }
+
+  unsigned m_nCodePage = 0;
+  std::vector<Word> m_words;
 };
 
 bool IsLinearWhiteSpace(const std::string& text, size_t begin, size_t end) {
   return text.find_first_not_of(" \t", begin) >= end;
 }
 
-// Unencoded text: 8-bit bytes that form UTF-8 are read as UTF-8, others stay
-// as they are. mayBeCut: the text ends where the field did, perhaps inside a
-// character, which is then left out.
-std::string PlainToAnsi(const std::string& text, bool mayBeCut) {
+// Unencoded text: 8-bit bytes that form UTF-8 are read as UTF-8, others in
+// the ANSI code page, as a system that knows nothing better shows them.
+std::string PlainToUtf8(const std::string& text) {
   bool cutShort = false;
-  size_t whole = Utf8Prefix(text, cutShort);
-  if (whole < text.size() && !(mayBeCut && cutShort)) return text;
-  bool ascii = true;
-  for (size_t i = 0; i < whole; ++i) ascii = ascii && static_cast<unsigned char>(text[i]) < 0x80;
-  std::string ansi;
-  if (ascii || !ConvertToAnsi(kCodePageUtf8, text.substr(0, whole), ansi)) return text;
-  return ansi;
-}
-
-// Writes text into the field, cut on a character boundary and zero-filled.
-void Store(const std::string& text, char (&field)[kHeaderFieldSize]) {
-  size_t length = FittingLength(text.c_str(), kHeaderFieldSize - 1);
-  memcpy(field, text.data(), length);
-  memset(field + length, 0, kHeaderFieldSize - length);
+  return Utf8Prefix(text, cutShort) == text.size() ? text : AnsiToUtf8(text);
 }
 
 }  // namespace
 
-bool FindHeader(const ReplyLines& lines, const char* name, char (&field)[kHeaderFieldSize]) {
-  memset(field, 0, sizeof(field));
+bool FindHeader(const ReplyLines& lines, const char* name, std::string& field) {
+  field.clear();
   for (const std::string& line : lines) {
     if (!StartsWithNoCase(line, name)) continue;
-    const char* value = line.c_str() + strlen(name);
-    memcpy(field, value, FittingLength(value, sizeof(field) - 1));
+    field.assign(line, strlen(name), std::string::npos);
     return true;
   }
   return false;
@@ -210,10 +222,10 @@ bool FindHeader(const ReplyLines& lines, const char* name, char (&field)[kHeader
 
 // One pass from the front: decoded text is never decoded again. White space
 // between two encoded words is not part of the text (RFC 2047), so a word
-// that a sender split in two reads whole.
-char* DecodeHeaderValue(char (&field)[kHeaderFieldSize]) {
-  std::string text(field);
-  bool mayBeCut = text.size() >= kHeaderFieldSize - 2;  // a cut character leaves at most one byte free
+// that a sender split in two reads whole. The value is cut only once it is
+// decoded, so the limit counts the characters shown, and no encoded word is
+// left half read by a cut.
+std::string& DecodeHeaderValue(std::string& text) {
   std::string out;
   WordRun run;
   size_t done = 0;
@@ -221,7 +233,7 @@ char* DecodeHeaderValue(char (&field)[kHeaderFieldSize]) {
   while (LocateEncodedWord(text, done, word)) {
     if (run.IsEmpty() || !IsLinearWhiteSpace(text, done, word.start)) {
       if (!run.IsEmpty()) run.MoveTo(out);
-      out += PlainToAnsi(text.substr(done, word.start - done), false);
+      out += PlainToUtf8(text.substr(done, word.start - done));
     }
     unsigned codePage = CharsetCodePage(word.charset);
     if (!run.IsEmpty() && !run.Continues(codePage)) run.MoveTo(out);
@@ -229,24 +241,24 @@ char* DecodeHeaderValue(char (&field)[kHeaderFieldSize]) {
     done = word.end;
   }
   if (!run.IsEmpty()) run.MoveTo(out);
-  out += PlainToAnsi(text.substr(done), mayBeCut);
+  out += PlainToUtf8(text.substr(done));
   for (char& c : out) {
     if (static_cast<unsigned char>(c) < 32) c = ' ';
   }
-  Store(out, field);
-  return field;
+  out.resize(Utf8FittingLength(out, kHeaderValueLimit));
+  text.swap(out);
+  return text;
 }
 
-char* DecodeEncodedWord(char (&field)[kHeaderFieldSize]) {
-  std::string text(field);
+std::string& DecodeEncodedWord(std::string& text) {
   EncodedWord word;
-  if (!LocateEncodedWord(text, 0, word)) return field;
+  if (!LocateEncodedWord(text, 0, word)) return text;
   std::string out(text, 0, word.start);
   WordRun run;
   run.Add(CharsetCodePage(word.charset), text, word);
   run.MoveTo(out);
-  Store(out + text.substr(word.end), field);
-  return field;
+  text = out + text.substr(word.end);
+  return text;
 }
 
 int Base64Decode(const char* input, char* output) {
@@ -272,11 +284,7 @@ void QDecode(const char* input, char* output) {
   QDecodeBytes(input, output, false);
 }
 
-char* StripQuotes(char* text) {
-  char* out = text;
-  for (const char* p = text; *p; ++p) {
-    if (*p != '"') *out++ = *p;
-  }
-  *out = '\0';
+std::string& StripQuotes(std::string& text) {
+  text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
   return text;
 }

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pop3/AnsiCodePage.h"
 #include "pop3/HeaderParse.h"
 #include "pop3/TextToUtf8.h"
 
@@ -215,10 +214,8 @@ Params ReadParams(ValueReader& reader) {
 // A name from a header as written: encoded words and raw 8-bit text decoded
 // the way the header texts are, control characters blanked.
 std::string DecodedName(const std::string& value) {
-  char field[kHeaderFieldSize] = {};
-  value.copy(field, sizeof(field) - 1);
-  DecodeHeaderValue(field);
-  return AnsiToUtf8(field);
+  std::string name = value;
+  return DecodeHeaderValue(name);
 }
 
 std::string CleanName(const std::string& utf8) {

@@ -3,6 +3,7 @@
 
 #include "framework/App.h"
 #include "framework/Messages.h"
+#include "framework/WideText.h"
 #include "pop3/MailHeader.h"
 #include "res/resource.h"
 #include "store/Settings.h"
@@ -29,7 +30,10 @@ BOOL CInfoDlg::OnInitDialog() {
   m_edit.Attach(GetItem(IDC_INFO_TEXT));
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-  SetWindowTextA(m_hWnd, ("Mail - " + m_subject).c_str());
+  // Straight to the default procedure: through this ANSI dialog's own procedure
+  // the subject would lose what the system's code page lacks.
+  std::wstring title = Utf8ToWide("Mail - " + m_subject);
+  DefWindowProcW(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
 
   SIZE window = OuterSize(m_hWnd), edit = OuterSize(m_edit.hwnd());
   m_nWidthMargin = window.cx - edit.cx;

@@ -1,27 +1,58 @@
 // CMailListModel: ordering, marking and gathering of the View Mail rows.
 #include "viewer/MailListModel.h"
 
+#include <winsock2.h>
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
+#include "framework/WideText.h"
+#include "pop3/AnsiCodePage.h"
 #include "viewer/MailDate.h"
 
 namespace {
 
-int FoldCase(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return u >= 'A' && u <= 'Z' ? u - 'A' + 'a' : u;
-}
-
-// ASCII letters only, whatever the C locale: the order must not change with
-// the user's regional settings between two comparisons.
-int CompareNoCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    int ca = FoldCase(*a);
-    int cb = FoldCase(*b);
-    if (ca != cb || ca == 0) return ca - cb;
+// A text as UTF-16 for the comparison, on the stack when it fits: decoded
+// values and account names always do, and sorting compares them often.
+class CompareKey {
+ public:
+  explicit CompareKey(const std::string& utf8) {
+    int size = static_cast<int>(utf8.size());
+    m_nLength = size == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, m_small, kSmall);
+    m_pText = m_small;
+    if (m_nLength == 0 && size > 0) {
+      m_large = Utf8ToWide(utf8);
+      m_pText = m_large.c_str();
+      m_nLength = static_cast<int>(m_large.size());
+    }
   }
+  CompareKey(const CompareKey&) = delete;
+  CompareKey& operator=(const CompareKey&) = delete;
+  const WCHAR* text() const { return m_pText; }
+  int length() const { return m_nLength; }
+
+ private:
+  static const int kSmall = 256;
+  WCHAR m_small[kSmall];
+  std::wstring m_large;
+  const WCHAR* m_pText;
+  int m_nLength;
+};
+
+// The order of the user's locale with its own case folding, as the user's
+// other programs list these texts: an accented "eclair" beside "Eclair" and
+// before "zebra", in any script. The system's code page plays no part, and
+// texts that differ only in case compare equal, so they keep their arrival
+// order.
+int CompareNoCase(const std::string& a, const std::string& b) {
+  CompareKey ka(a), kb(b);
+  int result = CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, ka.text(), ka.length(), kb.text(),
+                               kb.length(), nullptr, nullptr, 0);
+  // Only arguments the call refuses fail; then the code units decide, still one consistent order.
+  if (result == 0) result = CompareStringOrdinal(ka.text(), ka.length(), kb.text(), kb.length(), TRUE);
+  return result == 0 ? 0 : result - CSTR_EQUAL;
 }
 
 template <class T>
@@ -35,7 +66,7 @@ void ComputeSortKeys(MailItem& item) {
   struct tm copy = item.header.received;  // mktime normalises what it is given
   item.timeKey = static_cast<long long>(mktime(&copy));
   item.sizeKey = 0;
-  sscanf(item.header.sizeBytes, "%d", &item.sizeKey);
+  sscanf(item.header.sizeBytes.c_str(), "%d", &item.sizeKey);
 }
 
 CMailListModel::CMailListModel(std::vector<std::string> accountNames)
@@ -56,7 +87,7 @@ int CMailListModel::CompareItems(const MailItem& a, const MailItem& b) const {
   int c = 0;
   switch (m_nSortColumn) {
     case 0:
-      c = CompareNoCase(AccountName(a.accountIndex).c_str(), AccountName(b.accountIndex).c_str());
+      c = CompareNoCase(AccountName(a.accountIndex), AccountName(b.accountIndex));
       break;
     case 1:
       c = CompareNoCase(a.header.subject, b.header.subject);
@@ -105,7 +136,9 @@ MailItem* CMailListModel::GetItem(int row) const {
 CMailListModel::RowTexts CMailListModel::GetRowTexts(const MailItem& item) const {
   if (item.header.marked) return RowTexts{"(Deleted)", "", "", "", ""};
   const MailHeader& h = item.header;
-  return RowTexts{AccountName(item.accountIndex), h.subject, h.from, FormatMailDate(h.received), h.sizeText};
+  // The C library writes the date in the ANSI code page of the user's locale.
+  return RowTexts{AccountName(item.accountIndex), h.subject, h.from, AnsiToUtf8(FormatMailDate(h.received)),
+                  h.sizeText};
 }
 
 std::vector<int> CMailListModel::SetMarked(const std::vector<int>& rows, bool marked) {

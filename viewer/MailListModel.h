@@ -1,6 +1,7 @@
 // CMailListModel: the rows of the View Mail window in display order, their
 // comparison under the sort state, insertion, marking and the gathering of
-// the marked messages. No window code: the window mirrors what it says.
+// the marked messages. No window code: the window mirrors what it says. Its
+// texts are UTF-8.
 #pragma once
 
 #include <array>
@@ -15,15 +16,16 @@ class CMailListModel {
   static const int kColumnCount = 5;
   using RowTexts = std::array<std::string, kColumnCount>;
 
-  // Names of the accounts by position, for column 0 and its sort key.
+  // Names of the accounts by position (UTF-8), for column 0 and its sort key.
   explicit CMailListModel(std::vector<std::string> accountNames);
 
   void SetSortState(int column, bool ascending);
   int sortColumn() const { return m_nSortColumn; }
   bool sortAscending() const { return m_bSortAscending; }
 
-  // < 0: a before b, 0: equal, > 0: a after b. A column outside 0-4 makes
-  // every pair equal.
+  // < 0: a before b, 0: equal, > 0: a after b. Texts compare in the user's
+  // locale without regard to case; a column outside 0-4 makes every pair
+  // equal.
   int CompareItems(const MailItem& a, const MailItem& b) const;
   // The first row that compares after item, found by binary search; the
   // rows are always sorted under the current state, so this is where a scan

@@ -8,6 +8,7 @@
 
 #include "framework/AppLog.h"
 #include "framework/Messages.h"
+#include "pop3/AnsiCodePage.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
@@ -21,13 +22,14 @@ std::vector<CAccount*> ActiveAccounts(CAccountList& list) {
 }
 
 // Read once: a rename in the accounts dialog meanwhile must not change the
-// order of rows already sorted by account.
+// order of rows already sorted by account. Stored in the ANSI code page; the
+// rows' texts are UTF-8.
 std::vector<std::string> AccountNames(CAccountList& list, const std::vector<CAccount*>& accounts) {
   std::vector<std::string> names;
   for (CAccount* account : accounts) {
     AccountConnection connection;
     list.CopyConnection(account, connection);
-    names.push_back(connection.name);
+    names.push_back(AnsiToUtf8(connection.name));
   }
   return names;
 }

@@ -9,6 +9,7 @@
 #include "framework/ControlBars.h"
 #include "framework/Messages.h"
 #include "framework/PopupMenu.h"
+#include "framework/WideText.h"
 #include "res/resource.h"
 #include "store/Settings.h"
 #include "viewer/InfoDlg.h"
@@ -322,7 +323,7 @@ std::vector<int> CViewMailDlg::SelectedRows() const {
 void CViewMailDlg::ShowRow(int row) {
   CMailListModel::RowTexts texts = m_core.model().GetRowTexts(*m_core.model().GetItem(row));
   for (int column = 0; column < CMailListModel::kColumnCount; ++column)
-    m_list.SetItemText(row, column, texts[column].c_str());
+    m_list.SetItemText(row, column, Utf8ToWide(texts[column]).c_str());
 }
 
 void CViewMailDlg::MarkSelected(bool mark) {

@@ -20,7 +20,7 @@ class InfoDlgTest : public RegistryTest {
   void SetUp() override {
     RegistryTest::SetUp();
     g_pSettings = new CSettings();
-    strcpy(m_header.subject, " Hello");
+    m_header.subject = " Hello";
     m_header.lines = {"+OK 3 octets", "From: a@example.test", "Subject: Hello", "", "."};
   }
   void TearDown() override {

@@ -13,10 +13,10 @@ std::unique_ptr<MailItem> Item(int account, const char* subject, const char* fro
                                const char* sizeBytes = "0") {
   auto item = std::make_unique<MailItem>();
   item->accountIndex = account;
-  snprintf(item->header.subject, sizeof(item->header.subject), "%s", subject);
-  snprintf(item->header.from, sizeof(item->header.from), "%s", from);
-  snprintf(item->header.sizeBytes, sizeof(item->header.sizeBytes), "%s", sizeBytes);
-  snprintf(item->header.sizeText, sizeof(item->header.sizeText), "%d KB", atoi(sizeBytes) / 1000 + 1);
+  item->header.subject = subject;
+  item->header.from = from;
+  item->header.sizeBytes = sizeBytes;
+  item->header.sizeText = std::to_string(atoi(sizeBytes) / 1000 + 1) + " KB";
   ComputeSortKeys(*item);
   item->timeKey = time;
   return item;
@@ -99,15 +99,42 @@ TEST(MailListModel, MarkingRestoresTextsAndGathersInDisplayOrder) {
   EXPECT_EQ((std::vector<std::vector<int>>{{13, 10}, {}}), lists);
 }
 
+// The user's locale orders the texts: accents beside their letters, any
+// script, case ignored, so texts equal but for case keep their arrival order.
+TEST(MailListModel, UnicodeTextsSortByTheUserLocaleIgnoringCase) {
+  CMailListModel model({u8"Zürich", u8"ärzte", u8"ÄRZTE", "Bern"});
+  model.SetSortState(2, true);
+  const Strings arrivals = {u8"zebra",  u8"Éclair", u8"éclair", u8"Яблоко", u8"apple",
+                            u8"яблоко", u8"Eclair", u8"ωmega",  u8"Ωmega"};
+  for (const std::string& from : arrivals) model.Insert(Item(0, from.c_str(), from.c_str()));
+  const Strings sorted = {u8"apple", u8"Eclair", u8"Éclair", u8"éclair", u8"zebra",
+                          u8"ωmega", u8"Ωmega",  u8"Яблоко", u8"яблоко"};
+  EXPECT_EQ(sorted, Subjects(model));
+  model.SetSortState(1, false);
+  model.Sort();
+  EXPECT_EQ((Strings{u8"Яблоко", u8"яблоко", u8"ωmega", u8"Ωmega", u8"zebra", u8"Éclair", u8"éclair",
+                     u8"Eclair", u8"apple"}),
+            Subjects(model));
+
+  model.SetSortState(0, true);
+  model.Clear();
+  for (int account : {0, 1, 2, 3}) model.Insert(Item(account, std::to_string(account).c_str()));
+  EXPECT_EQ((Strings{"1", "2", "3", "0"}), Subjects(model));  // ärzte = ÄRZTE, Bern, Zürich
+}
+
 // The binary search must put every row exactly where a scan from the top,
 // stopping at the first row that compares after the new one, would put it.
 TEST(MailListModel, BinarySearchMatchesLinearScanOnEveryColumnAndDirection) {
-  const char* const kTexts[] = {"", "a", "A", "ab", "Ab", "b", "B ", "_x", "\xe9t\xe9", "\xc9T\xc9"};
+  const char* const kTexts[] = {"",          "a",        "A",       "ab",       "Ab",         "b",
+                                "B ",        "_x",       u8"été",   u8"ÉTÉ",    u8"ete",      u8"straße",
+                                u8"STRASSE", u8"Ωmega",  u8"ωMEGA", u8"Яблоко", u8"яблоко",   u8"日本語",
+                                u8"にほん",  u8"ニホン", u8"a😀",    u8"A😁",     u8"İstanbul", u8"istanbul"};
+  const int kTextCount = static_cast<int>(sizeof kTexts / sizeof kTexts[0]);
   std::mt19937 random(1234);
   auto pick = [&](int n) { return static_cast<int>(random() % n); };
   for (int column = -1; column <= 5; ++column) {
     for (int ascending = 0; ascending <= 1; ++ascending) {
-      CMailListModel model({"Work", "work", "Home", "\xe9t\xe9"});
+      CMailListModel model({"Work", "work", "Home", u8"été", u8"ÉTÉ", u8"Почта"});
       std::vector<const MailItem*> reference;
       model.SetSortState(column, ascending != 0);
       for (int n = 0; n < 600; ++n) {
@@ -122,7 +149,7 @@ TEST(MailListModel, BinarySearchMatchesLinearScanOnEveryColumnAndDirection) {
             return model.CompareItems(*a, *b) < 0;
           });
         }
-        auto item = Item(pick(4), kTexts[pick(10)], kTexts[pick(10)], pick(5) * 3600LL,
+        auto item = Item(pick(6), kTexts[pick(kTextCount)], kTexts[pick(kTextCount)], pick(5) * 3600LL,
                          std::to_string(pick(4) * 500).c_str());
         size_t scan = 0;
         while (scan < reference.size() && model.CompareItems(*item, *reference[scan]) >= 0) ++scan;

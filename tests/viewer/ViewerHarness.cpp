@@ -176,7 +176,7 @@ std::vector<std::string> ViewerTest::ServerSubjects(const char* user, const char
   for (int i = 1; i <= count; ++i) {
     MailHeader header;
     client.FetchHeader(i, header);
-    subjects.push_back(header.subject + (header.subject[0] == ' ' ? 1 : 0));
+    subjects.push_back(header.subject.substr(header.subject.compare(0, 1, " ") == 0 ? 1 : 0));
   }
   client.Logout();
   return subjects;
