@@ -3,29 +3,12 @@
 
 #include "pop3/AnsiCodePage.h"
 #include "pop3/Charset.h"
-#include "pop3/Iso2022Jp.h"
 
 namespace {
 
 bool IsUtf8(const std::string& text) {
   bool cutShort = false;
   return Utf8Prefix(text, cutShort) == text.size();
-}
-
-bool ConvertDeclared(unsigned codePage, const std::string& bytes, std::string& utf8) {
-  if (codePage == 0) return false;
-  if (codePage == kCodePageUtf8) {
-    if (!IsUtf8(bytes)) return false;
-    utf8 = bytes;
-    return true;
-  }
-  // The platform may lack the ISO-2022-JP tables (wine does); its characters
-  // in Shift_JIS go through code page 932, as for the header texts.
-  if (codePage >= kCodePageIso2022Jp && codePage <= kCodePageIso2022Jp + 2) {
-    std::string shiftJis;
-    return Iso2022JpToShiftJis(bytes, shiftJis) && ConvertToUtf8(kCodePageShiftJis, shiftJis, utf8);
-  }
-  return ConvertToUtf8(codePage, bytes, utf8);
 }
 
 }  // namespace
@@ -38,7 +21,7 @@ std::string TextToUtf8(const std::string& charset, const std::string& bytes, boo
     if (cutShort) text.resize(whole);
   }
   std::string utf8;
-  if (ConvertDeclared(CharsetCodePage(charset), text, utf8)) return utf8;
+  if (CharsetToUtf8(CharsetCodePage(charset), text, utf8)) return utf8;
   if (IsUtf8(text)) return text;
   return AnsiToUtf8(text);
 }
