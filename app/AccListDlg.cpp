@@ -5,6 +5,7 @@
 
 #include "app/AccountDlg.h"
 #include "framework/App.h"
+#include "framework/Dpi.h"
 #include "framework/PopupMenu.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
@@ -48,9 +49,11 @@ BOOL CAccListDlg::OnInitDialog() {
 
   RECT client;
   GetClientRect(m_list.hwnd(), &client);
+  m_nDpi = WindowDpi(m_hWnd);
   for (int i = 0; i < CSettings::kAccColumnCount; ++i) {
-    int width = g_pSettings->GetAccColumnWidth(i, client.right * kColumns[i].percent / 100);
-    m_list.InsertColumn(i, kColumns[i].title, width);
+    int width =
+        g_pSettings->GetAccColumnWidth(i, ScaleFromDpi(client.right * kColumns[i].percent / 100, m_nDpi));
+    m_list.InsertColumn(i, kColumns[i].title, ScaleToDpi(width, m_nDpi));
   }
   m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
 
@@ -112,8 +115,13 @@ bool CAccListDlg::OnNotify(NMHDR* hdr, LRESULT& /*result*/) {
 
 void CAccListDlg::OnCancel() {
   for (int i = 0; i < CSettings::kAccColumnCount; ++i)
-    g_pSettings->SetAccColumnWidth(i, m_list.GetColumnWidth(i));
+    g_pSettings->SetAccColumnWidth(i, ScaleFromDpi(m_list.GetColumnWidth(i), m_nDpi));
   CDialog::OnCancel();
+}
+
+void CAccListDlg::OnDpiChanged(int dpi) {
+  m_list.ScaleColumnWidths(m_nDpi, dpi);
+  m_nDpi = dpi;
 }
 
 void CAccListDlg::UpdateButtons(bool focusList) {

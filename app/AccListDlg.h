@@ -20,6 +20,7 @@ class CAccListDlg : public CDialog {
   bool OnCommand(UINT id, UINT code, HWND ctl) override;
   bool OnNotify(NMHDR* hdr, LRESULT& result) override;
   void OnCancel() override;
+  void OnDpiChanged(int dpi) override;
 
  private:
   void OnAdd();
@@ -36,6 +37,7 @@ class CAccListDlg : public CDialog {
   CButton m_delete, m_edit, m_change;
   CListView m_list;
   CToolTip m_toolTip;
+  int m_nDpi = 96;  // the list's column widths are at this DPI; the settings keep them at 96
 };
 
 extern CAccListDlg* g_pAccListDlg;

@@ -2,6 +2,8 @@
 #include "framework/Dialog.h"
 
 #include "framework/App.h"
+#include "framework/DialogTemplate.h"
+#include "framework/Dpi.h"
 
 #include <commctrl.h>
 
@@ -25,8 +27,12 @@ bool CDialog::CreateModeless() {
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
   InitCommonControlsEx(&classes);
   m_hWnd = nullptr;
-  HWND h = CreateDialogParamA(AppInstance(), MAKEINTRESOURCEA(m_nTemplateId), owner, DialogProc,
-                              reinterpret_cast<LPARAM>(this));
+  std::vector<BYTE> dialogTemplate = LoadDialogTemplate(AppInstance(), m_nTemplateId);
+  HWND h = dialogTemplate.empty()
+               ? nullptr
+               : CreateDialogIndirectParamA(AppInstance(),
+                                            reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
+                                            DialogProc, reinterpret_cast<LPARAM>(this));
   return h != nullptr;
 }
 
@@ -155,6 +161,16 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       return FALSE;
     case WM_SHOWWINDOW:
       OnShowWindow(wp != 0);
+      return FALSE;
+    case WM_DPICHANGED:
+      OnDpiChanged(DpiFromDpiChanged(wp));
+      // Windows 10 (1703) on scales a dialog, its controls and its font itself
+      // once this returns; before, only the window's size can follow.
+      if (!DialogsFollowDpi()) {
+        const RECT* r = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       return FALSE;
     case WM_CLOSE:
       OnClose();

@@ -38,6 +38,9 @@ class CDialog {
   virtual void OnTimer(UINT_PTR /*id*/) {}
   virtual void OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {}
   virtual void OnShowWindow(bool /*show*/) {}
+  // The window now shows at dpi (moved to another screen, or the scale changed):
+  // what it sizes in pixels follows. The window's own size is already taken care of.
+  virtual void OnDpiChanged(int /*dpi*/) {}
   virtual void OnOk() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
   virtual void OnClose() { OnCancel(); }

@@ -19,6 +19,12 @@ int CListView::GetColumnCount() const {
   return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
+void CListView::ScaleColumnWidths(int fromDpi, int toDpi) {
+  if (fromDpi <= 0 || fromDpi == toDpi) return;
+  for (int i = GetColumnCount() - 1; i >= 0; --i)
+    SetColumnWidth(i, MulDiv(GetColumnWidth(i), toDpi, fromDpi));
+}
+
 int CListView::InsertItem(int index, const char* text, LPARAM data) {
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;

@@ -15,6 +15,8 @@ class CListView : public CControl {
     return SendMessageA(m_hWnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(index), MAKELPARAM(width, 0)) != 0;
   }
   int GetColumnCount() const;
+  // Every column's width from one DPI to another, as the window's DPI changes.
+  void ScaleColumnWidths(int fromDpi, int toDpi);
 
   int GetItemCount() const { return static_cast<int>(SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0)); }
   // A row at index (at the end when index is past it) with its first column's

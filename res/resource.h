@@ -12,6 +12,13 @@
 #define IDB_SORT_UP 145
 #define IDB_SORT_DOWN 147
 #define IDR_MAIL_TOOLBAR 159  // five 18 x 18 button images side by side
+// The same pictures at 150 and 200 %
+#define IDR_MAIL_TOOLBAR_150 160
+#define IDR_MAIL_TOOLBAR_200 161
+#define IDB_SORT_UP_150 162
+#define IDB_SORT_UP_200 163
+#define IDB_SORT_DOWN_150 164
+#define IDB_SORT_DOWN_200 165
 
 // Dialogs
 #define IDD_TIDEWELL 102

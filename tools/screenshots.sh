@@ -2,7 +2,8 @@
 # Takes screenshots of the running Tidewell for review: the intro, the tray icon
 # with its tooltip, the tray menu, the log window, the settings, accounts,
 # account and about dialogs, the View Mail window, its menu and the information window, as PNGs into
-# build/screenshots (or the folder given). Runs on $DISPLAY, or on an Xvfb of its
+# build/screenshots (or the folder given); then the tray menu, the settings dialog and the View Mail
+# window again at 96, 144 and 192 DPI (dpi<N>-*.png). Runs on $DISPLAY, or on an Xvfb of its
 # own when there is none, with Tidewell in a private wine prefix whose program
 # settings start empty on every run.
 #   usage: tools/screenshots.sh [folder]
@@ -11,7 +12,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$top/build/screenshots}")
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+  # Room for the 192 DPI desktop, twice the size of the first one.
+  exec xvfb-run -a -s "-screen 0 2048x1536x24" "$0" "$out"
 fi
 
 for tool in cmake xdotool import xvfb-run wine; do
@@ -35,8 +37,26 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   mkdir -p "$WINEPREFIX"
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 fi
+# Wine's own fonts (Tahoma for the dialogs, Marlett for the caption buttons):
+# Debian's Wine 8 looks for them in a folder it names wrongly, so they go where
+# every Windows program's fonts are.
+for font in /usr/share/wine/fonts/*.ttf; do
+  [ -e "$font" ] && ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 # The prefix is ours alone: its server and programs go when we do.
 trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+
+# Wine takes the screen's DPI from LogPixels when its server starts: the newer
+# key, and the older one that some Wine versions read instead.
+set_dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    "$WINE" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  done
+  # The server writes the registry out when it ends by itself, a moment after its last program.
+  timeout 60 "$WINESERVER" -w >/dev/null 2>&1 || "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+set_dpi 96
 
 # Fresh settings each run; the intro stays up for ShowIntro x 2 s, long enough to be caught.
 intro_units=5
@@ -69,7 +89,7 @@ account _2 Name REG_SZ Demo Host REG_SZ 127.0.0.1 Port REG_DWORD "$TIDEWELL_POP3
   Password REG_SZ MYPi SSL REG_DWORD 0 Deleted REG_DWORD 0 Disabled REG_DWORD 0
 
 mkdir -p "$out"
-rm -f "$out"/[0-9]*-*.png
+rm -f "$out"/[0-9]*-*.png "$out"/dpi*-*.png
 
 # The desktop window only, where a real display has more on its screen.
 shoot() {
@@ -215,3 +235,67 @@ sleep 1
 xdotool windowfocus --sync "$desk"
 xdotool key Up Return
 wait_for 60 ended || echo "screenshots: Tidewell did not end on Exit" >&2
+
+# The tray menu, the settings dialog and the View Mail window at each DPI, on a
+# desktop that grows with it, without the intro and the balloon. Each picture is
+# cut to what it shows: the window on the desktop, or the taskbar's corner with the menu.
+for value in ShowIntro BalloonHelp; do
+  "$WINE" reg add 'HKCU\Software\Venterly\Tidewell\Settings' /v $value /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1
+done
+shoot_window() {
+  local bar=$((40 * dpi / 96)) margin=$((12 * dpi / 96))
+  import -window root -crop "${WIDTH}x$((HEIGHT - bar))+${X}+${Y}" +repage miff:- |
+    convert - -fuzz 1% -trim +repage -bordercolor "$background" -border "$margin" "$out/$1.png"
+  echo "screenshots: $out/$1.png"
+}
+shoot_corner() {
+  local w=$((200 * dpi / 96)) h=$((160 * dpi / 96))
+  import -window root -crop "${w}x${h}+$((X + WIDTH - w))+$((Y + HEIGHT - h))" +repage "$out/$1.png"
+  echo "screenshots: $out/$1.png"
+}
+for dpi in 96 144 192; do
+  set_dpi "$dpi"
+  "$WINE" explorer /desktop=TidewellDpi$dpi,$((1024 * dpi / 96))x$((768 * dpi / 96)) "$exe" \
+    </dev/null >/dev/null 2>&1 &
+  desktop_pid=$!
+  wait_for 60 xdotool search --name "TidewellDpi$dpi" >/dev/null
+  desk=$(xdotool search --name "TidewellDpi$dpi" | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$desk")"
+  wait_for 30 pixel_is_not "$((X + 60))" "$((Y + 60))" '#000000'
+  background=$(pixel "$((X + 60))" "$((Y + 60))")
+  tx=$((X + WIDTH - 10)) ty=$((Y + HEIGHT - 10))
+  # The first check, at once without the intro, sets the icon the menu sits above.
+  sleep 5
+
+  xdotool mousemove "$tx" "$ty" click 3
+  sleep 1.5
+  shoot_corner "dpi$dpi-tray-menu"
+  # The menu has the keyboard; the hidden main window must not get the Escape.
+  xdotool windowfocus --sync "$desk" key Escape
+  sleep 1
+
+  menu_item 1
+  shoot_window "dpi$dpi-settings"
+  xdotool key Escape
+  sleep 1
+
+  # Home's failure box first, then Demo's messages; the third marked, the first selected.
+  menu_item 3
+  sleep 3
+  xdotool key Return
+  sleep 5
+  xdotool key Home Down Down Delete Home
+  sleep 1
+  shoot_window "dpi$dpi-viewmail"
+  xdotool key alt+F4
+  sleep 1
+  xdotool key n
+  sleep 4
+
+  xdotool mousemove "$tx" "$ty" click 3
+  sleep 1
+  xdotool windowfocus --sync "$desk"
+  xdotool key Up Return
+  wait_for 60 ended || echo "screenshots: Tidewell did not end on Exit at $dpi DPI" >&2
+done

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "framework/Dpi.h"
+
 std::string FormatCount(int count, const char* noun) {
   if (count == 0) return std::string();
   char text[256];
@@ -11,8 +13,12 @@ std::string FormatCount(int count, const char* noun) {
 }
 
 bool CCountStatusBar::Create(HWND parent, UINT id) {
-  if (!CStatusBar::Create(parent, id)) return false;
-  const int edges[] = {80, 200, -1};
+  return CStatusBar::Create(parent, id) && SetDpi(WindowDpi(parent));
+}
+
+bool CCountStatusBar::SetDpi(int dpi) {
+  // The texts grow with the screen's scale, and so must their panes: "1 account" must not lose its end.
+  const int edges[] = {ScaleToDpi(80, dpi), ScaleToDpi(80 + 120, dpi), -1};
   return SetParts(3, edges);
 }
 

@@ -10,8 +10,10 @@ std::string FormatCount(int count, const char* noun);
 
 class CCountStatusBar : public CStatusBar {
  public:
-  // Three panes: 80 pixels, 120 pixels and the rest.
+  // Three panes: 80 pixels, 120 pixels (at 96 DPI; at the parent's DPI) and the rest.
   bool Create(HWND parent, UINT id = kStatusBarId);
+  // The panes at a new DPI (the parent's WM_DPICHANGED).
+  bool SetDpi(int dpi);
 
   void SetAccountCount(int count);
   void SetItemCount(int count);
