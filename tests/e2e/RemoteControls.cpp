@@ -27,10 +27,23 @@ std::string CellText(HWND listView, CRemoteBuffer& remote, int row, int column) 
   return text;
 }
 
-}  // namespace
+// The text as the control holds it, in UTF-16, whatever the system's code page.
+std::wstring CellTextW(HWND listView, CRemoteBuffer& remote, int row, int column) {
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = reinterpret_cast<wchar_t*>(remote.Address() + kTextOffset);
+  item.cchTextMax = static_cast<int>(kTextSize / sizeof(wchar_t));
+  remote.Write(0, &item, sizeof item);
+  LRESULT length = SendMessageW(listView, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.Address()));
+  std::wstring text(static_cast<size_t>(length), L'\0');
+  if (length > 0) remote.Read(kTextOffset, &text[0], text.size() * sizeof(wchar_t));
+  return text;
+}
 
-std::vector<std::vector<std::string>> ListViewRows(HWND listView) {
-  std::vector<std::vector<std::string>> rows;
+template <class Text>
+std::vector<std::vector<Text>> Rows(HWND listView,
+                                    Text (*cell)(HWND listView, CRemoteBuffer& remote, int row, int column)) {
+  std::vector<std::vector<Text>> rows;
   CRemoteBuffer remote(OwnerPid(listView), kTextOffset + kTextSize);
   if (!remote.Valid()) return rows;
   HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
@@ -39,9 +52,19 @@ std::vector<std::vector<std::string>> ListViewRows(HWND listView) {
   for (int row = 0; row < count; ++row) {
     rows.emplace_back();
     for (int column = 0; column < columns; ++column)
-      rows.back().push_back(CellText(listView, remote, row, column));
+      rows.back().push_back(cell(listView, remote, row, column));
   }
   return rows;
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> ListViewRows(HWND listView) {
+  return Rows(listView, CellText);
+}
+
+std::vector<std::vector<std::wstring>> ListViewRowsW(HWND listView) {
+  return Rows(listView, CellTextW);
 }
 
 std::vector<int> ListViewSelection(HWND listView) {

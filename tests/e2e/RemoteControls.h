@@ -12,6 +12,8 @@
 
 // The texts of every row of a report-view list, one entry per column.
 std::vector<std::vector<std::string>> ListViewRows(HWND listView);
+// The same as the control holds them, in UTF-16.
+std::vector<std::vector<std::wstring>> ListViewRowsW(HWND listView);
 // The indexes of the selected rows.
 std::vector<int> ListViewSelection(HWND listView);
 

@@ -154,6 +154,37 @@ TEST_F(ViewMailE2E, ListsSortsAndDeletesMarkedMailOnClose) {
   Exit(main);
 }
 
+// Subjects and senders in ten scripts and charsets, on an English system:
+// every row holds exactly its text in UTF-16, nothing replaced by "?".
+TEST_F(ViewMailE2E, ListsEveryScriptOnAnEnglishSystem) {
+  ASSERT_EQ(1252u, GetACP()) << "wine takes its ANSI code page from LC_ALL";
+  AddAccount("World", "world", "worldpw");
+  HWND main = Start("Tidewell (10 messages)");
+  HWND view = OpenView(main);
+  ASSERT_TRUE(view);
+  EXPECT_TRUE(m_app.WaitFor(
+      [&] { return WindowText(view) == "View Mail" && ListViewRowsW(List(view)).size() == 10; }, 30000));
+  const std::vector<std::vector<std::wstring>> expected = {
+      {L" Привет из Москвы", L" Иван Петров <ivan@example.test>"},
+      {L" Zażółć gęślą jaźń", L" Łukasz Wójcik <lukasz@example.test>"},
+      {L" Café crème à 8 h", L" René Dupont <rene@example.test>"},
+      {L" Škoda w Łodzi", L" Jiří Novák <jiri@example.test>"},
+      {L" “Quoted” – 8 € invoice", L" Zoë Brontë <zoe@example.test>"},
+      {L" Отчёт за март", L" Ольга Смирнова <olga@example.test>"},
+      {L" 会議のお知らせ", L" 山田太郎 <yamada@example.test>"},
+      {L" 中文邮件测试", L" 王小明 <wang@example.test>"},
+      {L" Καλημέρα κόσμε 😀", L" Σωκράτης <sokratis@example.test>"},
+      {L" Café au lait☕ ok", L" Björk Guðmundsdóttir <bjork@example.test>"},
+  };
+  std::vector<std::vector<std::wstring>> shown;
+  for (const std::vector<std::wstring>& row : ListViewRowsW(List(view)))
+    shown.push_back({row.at(1), row.at(2)});
+  EXPECT_EQ(expected, shown);
+  PostCommand(view, ID_TB_CLOSE);
+  EXPECT_TRUE(Closes(view));
+  Exit(main);
+}
+
 // The check is still in its first account when the viewer opens: the viewer
 // waits for it, no check runs while the viewer holds the servers, and a close
 // while a slow server holds the fetch asks to stop it first.
