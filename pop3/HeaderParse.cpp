@@ -208,24 +208,10 @@ std::string PlainToUtf8(const std::string& text) {
   return Utf8Prefix(text, cutShort) == text.size() ? text : AnsiToUtf8(text);
 }
 
-}  // namespace
-
-bool FindHeader(const ReplyLines& lines, const char* name, std::string& field) {
-  field.clear();
-  for (const std::string& line : lines) {
-    if (!StartsWithNoCase(line, name)) continue;
-    field.assign(line, strlen(name), std::string::npos);
-    return true;
-  }
-  return false;
-}
-
 // One pass from the front: decoded text is never decoded again. White space
 // between two encoded words is not part of the text (RFC 2047), so a word
-// that a sender split in two reads whole. The value is cut only once it is
-// decoded, so the limit counts the characters shown, and no encoded word is
-// left half read by a cut.
-std::string& DecodeHeaderValue(std::string& text) {
+// that a sender split in two reads whole.
+std::string DecodeText(const std::string& text) {
   std::string out;
   WordRun run;
   size_t done = 0;
@@ -245,9 +231,55 @@ std::string& DecodeHeaderValue(std::string& text) {
   for (char& c : out) {
     if (static_cast<unsigned char>(c) < 32) c = ' ';
   }
+  return out;
+}
+
+bool IsContinuation(const std::string& line) {
+  return !line.empty() && (line[0] == ' ' || line[0] == '\t');
+}
+
+}  // namespace
+
+bool FindHeader(const ReplyLines& lines, const char* name, std::string& field) {
+  field.clear();
+  for (const std::string& line : lines) {
+    if (!StartsWithNoCase(line, name)) continue;
+    field.assign(line, strlen(name), std::string::npos);
+    return true;
+  }
+  return false;
+}
+
+// The value is cut only once it is decoded, so the limit counts the
+// characters shown, and no encoded word is left half read by a cut.
+std::string& DecodeHeaderValue(std::string& text) {
+  std::string out = DecodeText(text);
   out.resize(Utf8FittingLength(out, kHeaderValueLimit));
   text.swap(out);
   return text;
+}
+
+std::string DecodeHeaderBlock(const ReplyLines& lines) {
+  std::string block;
+  std::string field;
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    // A fold is only a line break inside the field: its white space stays.
+    if (IsContinuation(lines[i]) && !field.empty()) {
+      field += lines[i];
+      continue;
+    }
+    if (!field.empty()) block += DecodeText(field) + "\r\n";
+    field = lines[i];
+    if (field.empty()) block += "\r\n";
+  }
+  if (!field.empty()) block += DecodeText(field) + "\r\n";
+  return block;
+}
+
+std::string RawHeaderBlock(const ReplyLines& lines) {
+  std::string block;
+  for (size_t i = 1; i + 1 < lines.size(); ++i) block += PlainToUtf8(lines[i]) + "\r\n";
+  return block;
 }
 
 std::string& DecodeEncodedWord(std::string& text) {

@@ -20,6 +20,14 @@ bool FindHeader(const ReplyLines& lines, const char* name, std::string& field);
 // read). Blanks between two encoded words are dropped, control characters
 // become blanks, and the result is cut to kHeaderValueLimit characters.
 std::string& DecodeHeaderValue(std::string& text);
+// The header block of a TOP reply (its status line and final "." left out)
+// as UTF-8, one line per header field: folded lines joined, encoded words
+// and 8-bit text decoded as DecodeHeaderValue does, without its cut. Every
+// line, the empty one that ends the block included, ends with CR LF.
+std::string DecodeHeaderBlock(const ReplyLines& lines);
+// The same lines as received, encoded words and folds as they are; each line
+// read as UTF-8 when it is that, else in the ANSI code page.
+std::string RawHeaderBlock(const ReplyLines& lines);
 // Decodes the first complete encoded word in place into UTF-8; the text
 // around it stays as it is.
 std::string& DecodeEncodedWord(std::string& text);

@@ -138,6 +138,27 @@ TEST(DecodeHeaderValue, Charsets) {
   EXPECT_GT(own, 0) << "no rows for code page " << codePage;
 }
 
+// The information window's two views of a header block: decoded, one line per
+// field and never cut; and the lines as received. Under an English code page.
+TEST(HeaderBlock, DecodedFieldsAndRawLines) {
+  const std::string longValue(300, 'x');
+  const ReplyLines reply = {"+OK",
+                            "Subject: =?utf-8?Q?Caf=C3=A9?=",
+                            "\t=?utf-8?Q?_cr=C3=A8me?=",
+                            "X-Long: " + longValue,
+                            "From: Ren\xC3\xA9 <r@x>",
+                            "X-Raw: \xE9t\xE9",
+                            "",
+                            "."};
+  EXPECT_EQ(u8"Subject: Café crème\r\nX-Long: " + longValue + u8"\r\nFrom: René <r@x>\r\nX-Raw: été\r\n\r\n",
+            DecodeHeaderBlock(reply));
+  EXPECT_EQ(u8"Subject: =?utf-8?Q?Caf=C3=A9?=\r\n\t=?utf-8?Q?_cr=C3=A8me?=\r\nX-Long: " + longValue +
+                u8"\r\nFrom: René <r@x>\r\nX-Raw: été\r\n\r\n",
+            RawHeaderBlock(reply));
+  EXPECT_EQ("", DecodeHeaderBlock({"+OK", "."}));
+  EXPECT_EQ("", RawHeaderBlock({"+OK", "."}));
+}
+
 TEST(QDecode, EqualsNearTheEndIsCopied) {
   struct Case {
     const char* in;
