@@ -73,6 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Clean(lines, "Subject:", false);
   Clean(lines, "From:", true);
   Clean(lines, "Date:", false);
+  bool cutShort = false;
+  for (const std::string& block : {DecodeHeaderBlock(lines), RawHeaderBlock(lines)})
+    Check(Utf8Prefix(block, cutShort) == block.size());
 
   // The decoders alone, on an exactly sized payload, so a read past its end shows.
   std::string payload(reinterpret_cast<const char*>(data), size);
