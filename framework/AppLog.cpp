@@ -22,12 +22,28 @@ void CAppLog::Append(const char* text) {
   CLock lock(m_lock);
   m_nTotalLength += static_cast<int>(line.size());
   m_lines.push_back(std::move(line));
+  if (m_lines.size() > m_nMaxLines) {
+    m_nTotalLength -= static_cast<int>(m_lines.front().size());
+    m_lines.pop_front();
+    ++m_nDropped;
+  }
+}
+
+std::string CAppLog::DroppedLine(unsigned long long dropped) {
+  return Format("(%llu earlier line%s dropped)", dropped, dropped == 1 ? " was" : "s were");
 }
 
 int CAppLog::Copy(std::vector<std::string>& lines) const {
   CLock lock(m_lock);
-  lines = m_lines;
-  return m_nTotalLength;
+  lines.clear();
+  lines.reserve(m_lines.size() + 1);
+  int total = m_nTotalLength;
+  if (m_nDropped != 0) {
+    lines.push_back(DroppedLine(m_nDropped));
+    total += static_cast<int>(lines.back().size());
+  }
+  lines.insert(lines.end(), m_lines.begin(), m_lines.end());
+  return total;
 }
 
 std::string CAppLog::JoinLines(const std::vector<std::string>& lines) {

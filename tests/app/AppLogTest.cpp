@@ -1,4 +1,4 @@
-// The log: line format, the joined text, long lines, appends from several threads.
+// The log: line format, the joined text, long lines, appends from several threads, the bound.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -98,6 +98,33 @@ TEST(AppLog, ConcurrentAppendsKeepEveryLineWhole) {
   }
   for (int t = 0; t < threads; ++t) EXPECT_EQ(perThread, seen[t]);
   EXPECT_EQ(sum, total);
+}
+
+// A long run keeps the newest lines, led by one that counts the dropped ones;
+// the text's size stays bounded however many lines come.
+TEST(AppLog, KeepsTheNewestLinesAndCountsTheDroppedOnes) {
+  CAppLog small(3);
+  small.Append("one");
+  EXPECT_EQ("one\r\n", small.GetText().substr(23));
+  for (const char* t : {"two", "three", "four"}) small.Append(t);
+  std::vector<std::string> lines;
+  int total = small.Copy(lines);
+  ASSERT_EQ(4u, lines.size());
+  EXPECT_EQ("(1 earlier line was dropped)", lines[0]);
+  EXPECT_EQ("four", lines[3].substr(23));
+  small.Append("five");
+  small.Copy(lines);
+  EXPECT_EQ("(2 earlier lines were dropped)", lines[0]);
+  EXPECT_EQ("three", lines[1].substr(23));
+
+  CAppLog log;
+  const std::string text(300, 'x');
+  for (size_t i = 0; i < 4 * CAppLog::kMaxLines; ++i) log.Append(text.c_str());
+  total = log.Copy(lines);
+  ASSERT_EQ(CAppLog::kMaxLines + 1, lines.size());
+  EXPECT_EQ(CAppLog::DroppedLine(3 * CAppLog::kMaxLines), lines[0]);
+  EXPECT_EQ(static_cast<int>(CAppLog::kMaxLines * CAppLog::kMaxLine + lines[0].size()), total);
+  EXPECT_EQ(static_cast<size_t>(total) + 2 * lines.size(), log.GetText().size());
 }
 
 TEST(AppLog, GlobalLogExists) {
