@@ -37,65 +37,75 @@ bool SameHeaderBlock(const ReplyLines& a, const ReplyLines& b) {
 
 bool CPop3Client::ListUniqueIds(std::vector<std::string>& ids) {
   bool offered = true;
-  RunWithRetry([&] {
-    ids.clear();
-    ReplyLines lines;
-    SendCommand("UIDL");
-    try {
-      ReadReply(lines, m_nReceiveTimeout, true);
-    } catch (const CPop3Exception& e) {
-      if (e.code != CPop3Exception::ServerError) throw;
-      offered = false;  // a server without UIDL says so; nothing to retry
-      return;
-    }
-    // Between the status line and the closing ".". Before any DELE no
-    // number exceeds the count of listed lines; a larger one is not trusted
-    // to size the table.
-    const int most = static_cast<int>(lines.size());
-    for (size_t i = 1; i + 1 < lines.size(); ++i) {
-      int number = 0;
-      std::string uid;
-      if (!ParseUidLine(lines[i].c_str(), number, uid) || number > most) continue;
-      if (ids.size() <= static_cast<size_t>(number)) ids.resize(number + 1);
-      ids[number] = uid;
-    }
-  });
+  RunWithRetry([&] { offered = ReadUniqueIds(ids); });
   return offered;
 }
 
-bool CPop3Client::IsListedMessage(const ListedMessage& listed) {
+bool CPop3Client::ReadUniqueIds(std::vector<std::string>& ids) {
+  ids.clear();
   ReplyLines lines;
+  SendCommand("UIDL");
   try {
-    if (!listed.uid.empty()) {
-      char command[32];
-      snprintf(command, sizeof(command), "UIDL %d", listed.number);
-      SendCommand(command);
-      ReadReply(lines, m_nReceiveTimeout, false);
-      int number = 0;
-      std::string uid;
-      return !lines.empty() && lines[0].compare(0, 3, "+OK") == 0 &&
-             ParseUidLine(lines[0].c_str() + 3 + strspn(lines[0].c_str() + 3, " "), number, uid) &&
-             number == listed.number && uid == listed.uid;
-    }
-    Top(listed.number, 0, lines);
-    return SameHeaderBlock(lines, listed.headerLines);
+    ReadReply(lines, m_nReceiveTimeout, true);
   } catch (const CPop3Exception& e) {
-    // "-ERR" (no such message any more) is an answer: not the listed one.
-    // Anything else is a failed session, left to the retry.
-    if (e.code == CPop3Exception::ServerError) return false;
-    throw;
+    if (e.code != CPop3Exception::ServerError) throw;
+    return false;  // a server without UIDL says so; nothing to retry
   }
+  // Between the status line and the closing ".". Before any DELE no number
+  // exceeds the count of listed lines; a larger one is not trusted to size
+  // the table.
+  const int most = static_cast<int>(lines.size());
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    int number = 0;
+    std::string uid;
+    if (!ParseUidLine(lines[i].c_str(), number, uid) || number > most) continue;
+    if (ids.size() <= static_cast<size_t>(number)) ids.resize(number + 1);
+    ids[number] = uid;
+  }
+  return true;
 }
 
-// Message numbers hold only within the session that listed them: after a
-// reconnection another client may have deleted messages meanwhile, and
-// number n may now be a different message. So on any later session the id
-// (or, without UIDL, the whole header block) is checked before DELE. The
-// listing session itself sends DELE alone.
+// "-ERR" (no such message any more) is an answer, not a failed session.
+ListedState CPop3Client::CheckListed(const ListedMessage& listed) {
+  ReplyLines lines;
+  if (listed.uid.empty()) {
+    try {
+      Top(listed.number, 0, lines);
+    } catch (const CPop3Exception& e) {
+      if (e.code == CPop3Exception::ServerError) return ListedState::Changed;
+      throw;
+    }
+    return SameHeaderBlock(lines, listed.headerLines) ? ListedState::Listed : ListedState::Changed;
+  }
+  char command[32];
+  snprintf(command, sizeof(command), "UIDL %d", listed.number);
+  SendCommand(command);
+  try {
+    ReadReply(lines, m_nReceiveTimeout, false);
+    int number = 0;
+    std::string uid;
+    if (!lines.empty() && lines[0].compare(0, 3, "+OK") == 0 &&
+        ParseUidLine(lines[0].c_str() + 3 + strspn(lines[0].c_str() + 3, " "), number, uid) &&
+        number == listed.number && uid == listed.uid)
+      return ListedState::Listed;
+  } catch (const CPop3Exception& e) {
+    if (e.code != CPop3Exception::ServerError) throw;
+  }
+  // Not under its number: the whole listing tells whether it is still there
+  // under another one (left alone: only the listed number was confirmed) or
+  // gone.
+  std::vector<std::string> ids;
+  if (!ReadUniqueIds(ids)) return ListedState::Changed;
+  for (const std::string& id : ids) {
+    if (id == listed.uid) return ListedState::Changed;
+  }
+  return ListedState::Gone;
+}
+
 void CPop3Client::DeleteListedMessage(const ListedMessage& listed) {
   bool confirmed = true;
   RunWithRetry([&] {
-    confirmed = SessionNumber() == listed.session || IsListedMessage(listed);
+    confirmed = SessionNumber() == listed.session || CheckListed(listed) == ListedState::Listed;
     if (!confirmed) return;  // a definite answer: reconnecting again cannot change it
     ReplyLines lines;
     Dele(listed.number, lines);

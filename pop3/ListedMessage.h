@@ -12,3 +12,10 @@ struct ListedMessage {
   std::string uid;         // its UIDL id; empty when the server offers none
   ReplyLines headerLines;  // its TOP n 0 reply; compared when there is no id
 };
+
+// What a later session finds under a listed message's number.
+enum class ListedState {
+  Listed,   // the message listed
+  Changed,  // another message, or none (and no id tells more)
+  Gone,     // none, and its id is nowhere on the server
+};

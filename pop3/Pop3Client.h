@@ -9,6 +9,7 @@
 
 struct MailHeader;
 struct ListedMessage;
+enum class ListedState;
 
 class CPop3Client : public CPop3Connection {
  public:
@@ -44,6 +45,9 @@ class CPop3Client : public CPop3Connection {
   // DELE, retried; on a later session than the listing one the message is
   // first confirmed to be the listed one, and is left alone (thrown) if not.
   void DeleteListedMessage(const ListedMessage& listed);
+  // Not retried: whether listed.number names the message listed, by its id
+  // or without one by its header block. Throws when the session fails.
+  ListedState CheckListed(const ListedMessage& listed);
 
  protected:
   // Runs operation; on any CPop3Exception reconnects once without QUIT and
@@ -84,5 +88,6 @@ class CPop3Client : public CPop3Connection {
   std::string m_password;
   int m_nSession = 0;
 
-  bool IsListedMessage(const ListedMessage& listed);
+  // One UIDL listing, not retried; false when the server offers none.
+  bool ReadUniqueIds(std::vector<std::string>& ids);
 };
