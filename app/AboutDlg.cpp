@@ -1,6 +1,8 @@
 // The about box.
 #include "app/AboutDlg.h"
 
+#include <utility>
+
 #include <shellapi.h>
 
 #include <string>
@@ -41,16 +43,25 @@ BOOL CAboutDlg::OnInitDialog() {
   m_legal.SetText(g_versionInfo.legalCopyright());
   m_webAddress.SetText(g_versionInfo.comments());
 
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_webAddress.hwnd(), WM_GETFONT, 0, 0));
+  SetLinkFont();
+  return TRUE;
+}
+
+void CAboutDlg::OnDpiChanged(int /*dpi*/) {
+  // The dialog's font has been scaled and given to every control, the link too.
+  SetLinkFont();
+}
+
+void CAboutDlg::SetLinkFont() {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTA description;
-  if (GetObjectA(font, sizeof description, &description) == sizeof description) {
-    description.lfUnderline = TRUE;
-    m_linkFont.Reset(CreateFontIndirectA(&description));
-    if (m_linkFont.Get())
-      SendMessageA(m_webAddress.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_linkFont.Get()), FALSE);
-  }
-  return TRUE;
+  if (GetObjectA(font, sizeof description, &description) != sizeof description) return;
+  description.lfUnderline = TRUE;
+  CScopedFont link(CreateFontIndirectA(&description));
+  if (!link.Get()) return;
+  SendMessageA(m_webAddress.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(link.Get()), TRUE);
+  m_linkFont = std::move(link);  // the font it had before is no longer in use
 }
 
 INT_PTR CAboutDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {

@@ -13,11 +13,14 @@ class CAboutDlg : public CDialog {
   INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;
   BOOL OnInitDialog() override;
   bool OnCommand(UINT id, UINT code, HWND ctl) override;
+  void OnDpiChanged(int dpi) override;
 
  private:
   void OnCheckUpdates();
   void OnUserGuide();
   void OnWebAddress();
+  // The link in the dialog's font, underlined.
+  void SetLinkFont();
 
   CStatic m_webAddress, m_version, m_product, m_legal;
   CScopedFont m_linkFont;  // the link's underlined font; outlives the window (DoModal destroys it)

@@ -163,15 +163,10 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       OnShowWindow(wp != 0);
       return FALSE;
     case WM_DPICHANGED:
-      OnDpiChanged(DpiFromDpiChanged(wp));
-      // Windows 10 (1703) on scales a dialog, its controls and its font itself
-      // once this returns; before, only the window's size can follow.
-      if (!DialogsFollowDpi()) {
-        const RECT* r = reinterpret_cast<const RECT*>(lp);
-        SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      return FALSE;
+      // Inside the dialog manager's own handling, called just below: nothing to add.
+      if (m_bScalingForDpi) return FALSE;
+      OnDpiChange(wp, *reinterpret_cast<const RECT*>(lp));
+      return TRUE;
     case WM_CLOSE:
       OnClose();
       return TRUE;
@@ -180,6 +175,21 @@ INT_PTR CDialog::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       return FALSE;
   }
   return FALSE;
+}
+
+void CDialog::OnDpiChange(WPARAM wp, const RECT& suggested) {
+  if (DialogsFollowDpi()) {
+    // Windows 10 (1703) on scales the dialog, its controls and its font itself;
+    // that is done first, so the window's own handler sees the result.
+    m_bScalingForDpi = true;
+    DefDlgProcA(m_hWnd, WM_DPICHANGED, wp, reinterpret_cast<LPARAM>(&suggested));
+    m_bScalingForDpi = false;
+  } else {
+    // Before, only the window's size follows.
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  OnDpiChanged(DpiFromDpiChanged(wp));
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

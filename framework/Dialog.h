@@ -38,8 +38,9 @@ class CDialog {
   virtual void OnTimer(UINT_PTR /*id*/) {}
   virtual void OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {}
   virtual void OnShowWindow(bool /*show*/) {}
-  // The window now shows at dpi (moved to another screen, or the scale changed):
-  // what it sizes in pixels follows. The window's own size is already taken care of.
+  // The window now shows at dpi (moved to another screen, or the scale changed),
+  // and has taken its new size, its controls' places and its font: what the
+  // window sizes in pixels itself follows here.
   virtual void OnDpiChanged(int /*dpi*/) {}
   virtual void OnOk() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
@@ -53,9 +54,11 @@ class CDialog {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void EnableOwner();
+  void OnDpiChange(WPARAM wp, const RECT& suggested);
 
   HWND m_hDisabledOwner = nullptr;  // the owner a modal run disabled, until it is enabled again
   bool m_bModal = false;
   bool m_bEnded = false;
+  bool m_bScalingForDpi = false;  // the dialog manager is handling WM_DPICHANGED
   INT_PTR m_nResult = 0;
 };
