@@ -50,8 +50,8 @@ class CPop3Client : public CPop3Connection {
   ListedState CheckListed(const ListedMessage& listed);
 
  protected:
-  // Runs operation; on any CPop3Exception reconnects once without QUIT and
-  // runs it again. The second failure, or one from the re-login, reaches the
+  // Runs operation; on a CPop3Exception (but a reply over the size limit)
+  // reconnects once without QUIT and runs it again. The second failure, or one from the re-login, reaches the
   // caller.
   template <class Operation>
   void RunWithRetry(Operation operation) {
@@ -68,7 +68,8 @@ class CPop3Client : public CPop3Connection {
   void RunWithRetryUntil(Attempt attempt) {
     try {
       if (attempt(false)) return;
-    } catch (const CPop3Exception&) {
+    } catch (const CPop3Exception& e) {
+      if (e.IsReplyTooLong()) throw;
     }
     Reconnect();
     attempt(true);

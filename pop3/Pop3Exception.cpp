@@ -19,3 +19,7 @@ CPop3Exception::CPop3Exception(int code, const char* message, const char* detail
   CopyCut(this->message, message);
   CopyCut(this->detail, detail);
 }
+
+bool CPop3Exception::IsReplyTooLong() const {
+  return code == ReceiveFailed && strcmp(detail, "Reply too long") == 0;
+}

@@ -9,6 +9,10 @@ class CPop3Exception {
   // Texts longer than their field are cut to fit; null texts count as empty.
   CPop3Exception(int code, const char* message, const char* detail);
 
+  // A reply cut off at the client's size limit: asking again would only
+  // read the same reply up to that limit once more.
+  bool IsReplyTooLong() const;
+
   int code;
   char message[256];
   char detail[256];

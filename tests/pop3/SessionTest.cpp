@@ -116,6 +116,22 @@ TEST(Pop3Session, RetryReconnectsWithoutQuit) {
             server.Received());
 }
 
+// A reply over the size limit would come again as long: no second session.
+TEST(Pop3Session, ReplyOverTheLimitIsNotAskedForAgain) {
+  CScriptedServer server;
+  ScriptLogin(server);
+  server.ExpectLine().Send("+OK " + std::string(80 * 1024, 'x'));
+  server.Start();
+  CPop3Client client(false, 5, 5);
+  OpenClient(client, server);
+  int count = 0, size = 0;
+  EXPECT_EQ("5 Failed to receive response / Reply too long",
+            Thrown([&] { client.GetStatistics(count, size); }));
+  client.Disconnect();
+  ASSERT_TRUE(server.WaitDone(5000));
+  EXPECT_EQ((std::vector<Lines>{{"USER bob", "PASS secret", "STAT"}}), server.Received());
+}
+
 TEST(Pop3Session, RetriedDeleteAfterDroppedConnection) {
   CScriptedServer server;
   ScriptLogin(server);
