@@ -91,7 +91,9 @@ bool CCheckJob::abandoned() const {
 
 std::unique_ptr<CPop3Client> MakeCheckClient(const CCheckJob& job) {
   int halfTimeout = job.checkTimeout() / 2;
-  return std::make_unique<CPop3Client>(job.connection().ssl, halfTimeout, halfTimeout);
+  auto client = std::make_unique<CPop3Client>(job.connection().ssl, halfTimeout, halfTimeout);
+  client->SetCertificateCheck(job.certificateCheck());
+  return client;
 }
 
 bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&)>& logLine) {

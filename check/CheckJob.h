@@ -11,6 +11,7 @@
 #include <string>
 
 #include "framework/CriticalSection.h"
+#include "pop3/CertificateTrust.h"
 #include "store/Account.h"
 
 class CAccount;
@@ -28,6 +29,10 @@ class CCheckJob {
   const AccountConnection& connection() const { return m_connection; }
   int checkTimeout() const { return m_nCheckTimeout; }
   HWND notifyWindow() const { return m_hNotify; }
+  // The verdict on the server's certificate; without one only a certificate
+  // the system trusts passes.
+  void SetCertificateCheck(CertificateCheck check) { m_certificateCheck = std::move(check); }
+  const CertificateCheck& certificateCheck() const { return m_certificateCheck; }
 
   // Worker side. Publishes the client so the watchdog can close its socket;
   // false when the watchdog has already given up on this job.
@@ -53,6 +58,7 @@ class CCheckJob {
   const AccountConnection m_connection;
   const int m_nCheckTimeout;
   const HWND m_hNotify;
+  CertificateCheck m_certificateCheck;
 
   mutable CCriticalSection m_cs;
   CPop3Client* m_pClient = nullptr;  // not owned; the worker deletes it

@@ -75,6 +75,10 @@ void CPop3Connection::OpenConnection(bool useProxy, const char* proxyHost, int p
                                      int port, ReplyLines& lines) {
   const char* target = useProxy ? proxyHost : host;
   if (!Connect(target, useProxy ? proxyPort : port)) {
+    if (!CertificateRefusal().empty()) {
+      throw CPop3Exception(CPop3Exception::CertificateRefused, CertificateRefusal().c_str(),
+                           "Server certificate not trusted");
+    }
     throw CPop3Exception(CPop3Exception::ConnectFailed, Format("Failed to connect to %s", target).c_str(),
                          SocketError(WSAGetLastError()).c_str());
   }

@@ -4,7 +4,14 @@
 
 class CPop3Exception {
  public:
-  enum Code { SendFailed = 0, ConnectFailed = 4, ReceiveFailed = 5, ReceiveTimeout = 6, ServerError = 7 };
+  enum Code {
+    SendFailed = 0,
+    ConnectFailed = 4,
+    ReceiveFailed = 5,
+    ReceiveTimeout = 6,
+    ServerError = 7,
+    CertificateRefused = 8
+  };
 
   // Texts longer than their field are cut to fit; null texts count as empty.
   CPop3Exception(int code, const char* message, const char* detail);

@@ -24,8 +24,6 @@ const int kCredentialRetries = 2;
 // stream that announces more is not TLS.
 const size_t kRecordReadLimit = 10;
 
-char g_emptyTarget[1] = "";  // no name is compared: the server certificate is not validated
-
 // Frees a token allocated by the package (ISC_REQ_ALLOCATE_MEMORY).
 class CContextBuffer {
  public:
@@ -71,7 +69,8 @@ void CScopedCtxtHandle::Reset() {
   m_set = false;
 }
 
-CSslChannel::CSslChannel(SOCKET s, SslWaitLimits limits) : m_socket(s), m_limits(std::move(limits)) {}
+CSslChannel::CSslChannel(SOCKET s, SslWaitLimits limits, SslServerCheck server)
+    : m_socket(s), m_limits(std::move(limits)), m_server(std::move(server)) {}
 
 CSslChannel::~CSslChannel() {
   Release();
@@ -150,8 +149,39 @@ int CSslChannel::RunHandshake(const CDeadline& deadline) {
   if (QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_STREAM_SIZES, &m_sizes) != SEC_E_OK ||
       m_sizes.cbMaximumMessage == 0)
     return -1;
+  // Every handshake (a renegotiation too) shows a certificate, and nothing
+  // goes out over the channel until it has been accepted.
+  m_bEstablished = false;
+  if (!AcceptServer()) {
+    m_nLostError = WSAECONNABORTED;
+    WSASetLastError(m_nLostError);
+    return -1;
+  }
   m_bEstablished = true;
   return 0;
+}
+
+// The package is asked for manual validation, so that a certificate the system
+// does not trust still completes the handshake and can be judged here: the
+// account may trust it (trust on first use).
+bool CSslChannel::AcceptServer() {
+  PCCERT_CONTEXT cert = nullptr;
+  if (QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert) != SEC_E_OK || !cert) {
+    m_refusal = "The server sent no certificate";
+    return false;
+  }
+  ServerCertificate described = DescribeServerCertificate(cert, m_server.host);
+  CertFreeCertificateContext(cert);
+  m_refusal = m_server.check ? m_server.check(described) : RequireTrustedChain(described);
+  return m_refusal.empty();
+}
+
+// The host name goes to the server (which may pick its certificate by it), but
+// never an address: a name is what the server indication carries.
+char* CSslChannel::TargetName() {
+  const std::string& host = m_server.host;
+  bool address = !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
+  return host.empty() || address ? nullptr : &m_server.host[0];
 }
 
 SECURITY_STATUS CSslChannel::FirstHandshakeCall(SecBuffer& token) {
@@ -159,7 +189,7 @@ SECURITY_STATUS CSslChannel::FirstHandshakeCall(SecBuffer& token) {
   ULONG attributes = 0;
   TimeStamp expiry;
   SECURITY_STATUS status = InitializeSecurityContextA(m_cred.IsSet() ? m_cred.Get() : nullptr, nullptr,
-                                                      g_emptyTarget, kHandshakeFlags, 0, 0, nullptr, 0,
+                                                      TargetName(), kHandshakeFlags, 0, 0, nullptr, 0,
                                                       m_context.Put(), &output, &attributes, &expiry);
   if (!FAILED(status)) m_context.MarkSet();
   return status;
@@ -195,7 +225,7 @@ SECURITY_STATUS CSslChannel::NextHandshakeCall(std::vector<char>& input, size_t&
   ULONG attributes = 0;
   TimeStamp expiry;
   SECURITY_STATUS status =
-      InitializeSecurityContextA(m_cred.IsSet() ? m_cred.Get() : nullptr, m_context.Get(), g_emptyTarget,
+      InitializeSecurityContextA(m_cred.IsSet() ? m_cred.Get() : nullptr, m_context.Get(), TargetName(),
                                  kHandshakeFlags, 0, 0, &inDesc, 0, nullptr, &outDesc, &attributes, &expiry);
   // Bytes beyond the message the package used: the next handshake message, or after the
   // last one already the first application record (a server greeting, say).

@@ -12,7 +12,10 @@
 #include <schannel.h>
 
 #include <functional>
+#include <string>
 #include <vector>
+
+#include "pop3/CertificateTrust.h"
 
 class CDeadline;
 
@@ -62,9 +65,19 @@ struct SslWaitLimits {
   std::function<bool()> stillWanted;
 };
 
+// Whom the channel expects at the other end: the host name the certificate is
+// validated for (and sent to the server to pick its certificate), and the
+// verdict on the certificate. Without a check only a certificate the system
+// trusts passes.
+struct SslServerCheck {
+  std::string host;
+  CertificateCheck check;
+};
+
 class CSslChannel {
  public:
-  explicit CSslChannel(SOCKET s, SslWaitLimits limits = SslWaitLimits());
+  explicit CSslChannel(SOCKET s, SslWaitLimits limits = SslWaitLimits(),
+                       SslServerCheck server = SslServerCheck());
   ~CSslChannel();
 
   // Each returns like the socket call it replaces: bytes, 0 for a closed peer, -1 on failure.
@@ -74,6 +87,9 @@ class CSslChannel {
   int Receive(char* buffer, int size);
   int Shutdown();
   void Release();
+  // Why the server's certificate was refused; empty when it was accepted or
+  // no handshake finished.
+  const std::string& Refusal() const { return m_refusal; }
 
  private:
   CSslChannel(const CSslChannel&) = delete;
@@ -86,6 +102,8 @@ class CSslChannel {
   SECURITY_STATUS NextHandshakeCall(std::vector<char>& input, size_t& held, SecBuffer& token);
   int ReadHandshake(std::vector<char>& input, size_t& held, const CDeadline& deadline);
   bool SendToken(SecBuffer& token);
+  bool AcceptServer();
+  char* TargetName();
   bool InTime(const CDeadline& deadline);
   bool RecordLayerReady();
   int SendRecord(const char* data, int length);
@@ -97,6 +115,8 @@ class CSslChannel {
 
   SOCKET m_socket;  // not owned
   SslWaitLimits m_limits;
+  SslServerCheck m_server;
+  std::string m_refusal;
   SCHANNEL_CRED m_credDesc = {};
   CScopedCredHandle m_cred;
   CScopedCtxtHandle m_context;

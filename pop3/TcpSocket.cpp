@@ -25,6 +25,7 @@ CTcpSocket::~CTcpSocket() {
 }
 
 bool CTcpSocket::Connect(const char* host, int port) {
+  m_certificateRefusal.clear();
   // The look-up cannot be interrupted; an interrupt during it makes the
   // socket's creation below fail.
   sockaddr_in address;
@@ -48,18 +49,27 @@ bool CTcpSocket::Connect(const char* host, int port) {
   BOOL noDelay = TRUE;
   setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
   if (!ConnectInterruptibly(s, address)) return false;
-  if (m_bSsl) {
-    // The handshake stays on the non-blocking socket, waiting in steps until
-    // the receive time-out or an interrupt. Its outcome is not checked here:
-    // a failed handshake shows at the first receive.
-    SslWaitLimits limits;
-    limits.receiveMs = m_dwHandshakeSpan;
-    limits.sendMs = m_dwRecordSendSpan;
-    limits.stillWanted = [this] { return StillWanted(); };
-    m_pSslChannel.reset(new CSslChannel(s, std::move(limits)));
-    m_pSslChannel->Start();
-  }
+  if (m_bSsl) return StartTls(s, host);
   return true;
+}
+
+// The handshake stays on the non-blocking socket, waiting in steps until the
+// receive time-out or an interrupt. A failed handshake shows at the first
+// receive; a refused certificate fails the connect, before anything is sent.
+bool CTcpSocket::StartTls(SOCKET s, const char* host) {
+  SslWaitLimits limits;
+  limits.receiveMs = m_dwHandshakeSpan;
+  limits.sendMs = m_dwRecordSendSpan;
+  limits.stillWanted = [this] { return StillWanted(); };
+  SslServerCheck server;
+  server.host = host;
+  server.check = m_certificateCheck;
+  m_pSslChannel.reset(new CSslChannel(s, std::move(limits), std::move(server)));
+  m_pSslChannel->Start();
+  m_certificateRefusal = m_pSslChannel->Refusal();
+  if (m_certificateRefusal.empty()) return true;
+  WSASetLastError(WSAECONNABORTED);
+  return false;
 }
 
 void CTcpSocket::SetChannelTimeouts(int receiveTimeout, int sendTimeout) {

@@ -7,6 +7,9 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
+
+#include "pop3/CertificateTrust.h"
 
 class CSslChannel;
 
@@ -30,6 +33,11 @@ class CTcpSocket {
   // TLS channel stay the owner's to close and free.
   void Interrupt();
   int LastError() const;
+  // The verdict on the server's certificate for the TLS connections made from
+  // now on; without one, only a certificate the system trusts passes.
+  void SetCertificateCheck(CertificateCheck check) { m_certificateCheck = std::move(check); }
+  // Why the last Connect refused the server's certificate; empty when it did not.
+  const std::string& CertificateRefusal() const { return m_certificateRefusal; }
 
  protected:
   // Waits at most ms milliseconds for the socket to become readable (or
@@ -48,6 +56,7 @@ class CTcpSocket {
   // The connection's handle, made unless an interrupt came first.
   SOCKET OpenHandle();
   bool ConnectInterruptibly(SOCKET s, const sockaddr_in& address);
+  bool StartTls(SOCKET s, const char* host);
   // False (last error WSAEINTR) once Interrupt has been called.
   bool StillWanted();
 
@@ -55,6 +64,8 @@ class CTcpSocket {
   // never reaches a number the system has already given to another socket.
   std::mutex m_handleLock;
   bool m_bInterrupted = false;
+  CertificateCheck m_certificateCheck;
+  std::string m_certificateRefusal;
   DWORD m_dwHandshakeSpan = 30000;
   DWORD m_dwRecordSendSpan = 30000;
 

@@ -57,6 +57,11 @@ class CAccount {
   void SetPort(int port) { m_nPort = port; }
   void SetDeleted(bool on) { m_bDeleted = on; }
   void SetDisabled(bool on) { m_bDisabled = on; }
+  // SHA-256 fingerprint of the server certificate the user trusts for this
+  // account although the system does not ("" for none). Kept in a value of its
+  // own beside the eight, written only through the list's trust operations.
+  const std::string& trustedCertificate() const { return m_trustedCertificate; }
+  void SetTrustedCertificate(const std::string& fingerprint) { m_trustedCertificate = fingerprint; }
 
   // Runtime state, written by the check workers (one at a time) without the list's lock.
   void SetCount(int n) {
@@ -82,6 +87,7 @@ class CAccount {
   bool m_bDisabled = false;
   int m_nPort = kPlainPort;
   bool m_bSsl = false;
+  std::string m_trustedCertificate;
   int m_nPreviousCount = 0;
   int m_nCurrentCount = 0;
   bool m_bError = false;

@@ -62,6 +62,7 @@ void CAccountList::Load() {
     account->SetPassword(password.c_str());
     account->SetDeleted(deleted == 1);
     account->SetDisabled(disabled == 1);
+    account->SetTrustedCertificate(ReadTrust(key, i));
     m_accounts.push_back(std::move(account));
   }
   m_bAllFailed = false;
@@ -85,6 +86,8 @@ int CAccountList::Add(const CAccount& account) {
   if (slot == n) m_accounts.push_back(std::make_unique<CAccount>(StoredForm(account)));
   // A reused slot keeps its runtime counts; Save assigns only the stored fields.
   Save(slot, account, slot == n);
+  // A reused slot must not keep trusting the certificate of its old server.
+  WriteTrust(slot, account.trustedCertificate());
   return slot;
 }
 
@@ -93,7 +96,13 @@ void CAccountList::Save(int index, const CAccount& account, bool isNew) {
   if (!IsSlot(index)) return;
   const CAccount stored = StoredForm(account);
   WriteSlot(index, stored);
-  if (!isNew) m_accounts[index]->Assign(stored);
+  if (isNew) return;
+  CAccount& live = *m_accounts[index];
+  // The trusted certificate belongs to a server: another server starts afresh.
+  const char* host = live.host() ? live.host() : "";
+  if (live.port() != stored.port() || strcmp(host, stored.host() ? stored.host() : "") != 0)
+    WriteTrust(index, "");
+  live.Assign(stored);
 }
 
 void CAccountList::WriteSlot(int index, const CAccount& account) {

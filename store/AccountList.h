@@ -9,6 +9,8 @@
 #include "store/Account.h"
 #include "store/ReadWriteLock.h"
 
+class CRegistryKey;
+
 class CAccountList {
  public:
   // Loads every slot up to the first one without a host.
@@ -33,6 +35,16 @@ class CAccountList {
   // never reads a text that Save is replacing. False when the record is not ours.
   bool CopyConnection(const CAccount* account, AccountConnection& out);
 
+  // Trusted server certificates (store/AccountTrust.cpp), in value
+  // "TrustedCertificate" of each slot, which older versions ignore.
+  // The fingerprint a live record trusts ("" for none, or for a record not ours).
+  std::string TrustedCertificate(const CAccount* account);
+  // Trust on first use: stores fingerprint for a live record that trusts none
+  // yet. False when it trusts one already (handed out in trusted) or is not ours.
+  bool TrustOnFirstUse(const CAccount* account, const std::string& fingerprint, std::string& trusted);
+  // The user's choice for a slot: trust fingerprint, or forget the trust with "".
+  void SetTrustedCertificate(int index, const std::string& fingerprint);
+
   // Value name of one slot: the base name for slot 0, "%s_%d" from slot 1 on,
   // at most 255 characters (the registry's limit for a value name).
   static std::string IndexedName(const char* base, int index);
@@ -42,6 +54,8 @@ class CAccountList {
  private:
   void Load();
   void WriteSlot(int index, const CAccount& account);
+  void WriteTrust(int index, const std::string& fingerprint);
+  static std::string ReadTrust(CRegistryKey& key, int index);
   bool IsSlot(int index) const { return index >= 0 && index < static_cast<int>(m_accounts.size()); }
 
   std::vector<std::unique_ptr<CAccount>> m_accounts;  // records never move once created

@@ -10,12 +10,17 @@
 #   Its files lie in a private folder under /tmp, which Dovecot's own processes
 #   can reach wherever the build tree is (a home of mode 0700 or 0750 is not);
 #   $TIDEWELL_RUN_DIR/dovecot links to it.
+#   Its TLS certificate is a fresh self-signed one for localhost, or the PEM
+#   files $TIDEWELL_SERVER_CERT and $TIDEWELL_SERVER_KEY when they are set.
 # stop: end it by its own pid and remove its folder (the log is kept in
 #   $TIDEWELL_RUN_DIR/dovecot.log).
+# $TIDEWELL_DOVECOT_NAME (default "dovecot") names an instance, so that a test
+# can run one of its own beside the run's: its link, and its log, take the name.
 set -eu
 : "${TIDEWELL_RUN_DIR:?}" "${TIDEWELL_POP3_PORT:?}" "${TIDEWELL_POP3S_PORT:?}"
 src=${TIDEWELL_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
-link=$TIDEWELL_RUN_DIR/dovecot
+name=${TIDEWELL_DOVECOT_NAME:-dovecot}
+link=$TIDEWELL_RUN_DIR/$name
 boxes=${TIDEWELL_MAILBOXES:-$src/tests/fixtures/mailboxes}
 tmp_prefix=/tmp/tidewell-dovecot.
 
@@ -33,7 +38,7 @@ stop() {
     # Only a folder this script made, and owned by whoever runs it, is removed.
     if [ "${dir#"$tmp_prefix"}" != "$dir" ] && [ -d "$dir" ] && [ -O "$dir" ]; then
       end_master "$dir"
-      cp "$dir/dovecot.log" "$TIDEWELL_RUN_DIR/dovecot.log" 2>/dev/null || true
+      cp "$dir/dovecot.log" "$TIDEWELL_RUN_DIR/$name.log" 2>/dev/null || true
       rm -rf "$dir"
     fi
     rm -f "$link"
@@ -78,8 +83,13 @@ service imap-login {
 }"
 fi
 
-openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=localhost \
-  -keyout "$dir/server.key" -out "$dir/server.crt" >/dev/null 2>&1
+if [ -n "${TIDEWELL_SERVER_CERT:-}" ]; then
+  cp "$TIDEWELL_SERVER_CERT" "$dir/server.crt"
+  cp "${TIDEWELL_SERVER_KEY:?}" "$dir/server.key"
+else
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=localhost \
+    -keyout "$dir/server.key" -out "$dir/server.crt" >/dev/null 2>&1
+fi
 
 passwd=$dir/passwd
 : >"$passwd"

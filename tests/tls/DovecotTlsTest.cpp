@@ -19,7 +19,7 @@ int DovecotTlsPort() {
 TEST(DovecotTls, ChannelCarriesLoginAndStat) {
   CTestConnection connection(DovecotTlsPort());
   ASSERT_TRUE(connection.Connected());
-  CSslChannel channel(connection.Get());
+  CSslChannel channel(connection.Get(), SslWaitLimits(), AnyCertificate());
   ASSERT_EQ(0, channel.Start());
   // The greeting comes with the last handshake message: it must survive in the extra store.
   EXPECT_EQ(0u, ReceiveLine(channel).find("+OK"));
@@ -37,6 +37,7 @@ TEST(DovecotTls, ChannelCarriesLoginAndStat) {
 
 TEST(DovecotTls, ClientLogsInStatsAndReadsTop) {
   CPop3Client client(true, 10, 10);
+  client.SetCertificateCheck(AcceptAnyCertificate);
   try {
     client.Open(false, "", 0, "127.0.0.1", DovecotTlsPort(), "alice", "alicepw");
     int count = -1, size = -1;
@@ -56,6 +57,7 @@ TEST(DovecotTls, ClientLogsInStatsAndReadsTop) {
 
 TEST(DovecotTls, WrongPasswordIsAServerError) {
   CPop3Client client(true, 10, 10);
+  client.SetCertificateCheck(AcceptAnyCertificate);
   EXPECT_EQ(0u, Thrown([&] {
                   client.Open(false, "", 0, "127.0.0.1", DovecotTlsPort(), "alice", "wrong");
                 }).find("7 -ERR"));
@@ -73,11 +75,23 @@ TEST(DovecotTls, CheckSettlesTheAccountsCount) {
   c.password = "alicepw";
   c.ssl = true;
   CCheckJob job(1, &account, c, 10, nullptr);
+  job.SetCertificateCheck(AcceptAnyCertificate);
   std::string line;
   ASSERT_TRUE(RunMailboxCheck(job, [&](const std::string& text) { line += text; })) << line;
   EXPECT_EQ("", line);
   EXPECT_EQ(3, account.currentCount());
   EXPECT_FALSE(account.error());
+}
+
+// A connection that belongs to no account takes only what the system trusts: the
+// fixture's self-signed certificate ends the open before the greeting is even read.
+TEST(DovecotTls, WithoutACheckASelfSignedServerIsRefused) {
+  CPop3Client client(true, 10, 10);
+  EXPECT_EQ(
+      "8 The server's certificate is not trusted: issued by an authority this system does not trust / "
+      "Server certificate not trusted",
+      Thrown([&] { client.Open(false, "", 0, "localhost", DovecotTlsPort(), "alice", "alicepw"); }));
+  EXPECT_FALSE(client.IsLoggedIn());
 }
 
 }  // namespace

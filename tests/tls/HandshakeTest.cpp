@@ -52,7 +52,7 @@ TEST(ClientCertificate, SelfSignedForAYearInAReusedContainer) {
 TEST(SslHandshake, ServerAskingForACertificateGetsAConnectionWithoutOne) {
   CTestConnection connection(PeerCertRequestPort());
   ASSERT_TRUE(connection.Connected());
-  CSslChannel channel(connection.Get());
+  CSslChannel channel(connection.Get(), SslWaitLimits(), AnyCertificate());
   ASSERT_EQ(0, channel.Start());
   ASSERT_TRUE(SendText(channel, "hello\n"));
   EXPECT_EQ("echo hello\n", ReceiveBytes(channel, 11, 100));
@@ -64,7 +64,7 @@ TEST(SslHandshake, ServerAskingForACertificateGetsAConnectionWithoutOne) {
 TEST(SslHandshake, EndlessHandshakeMessageStaysWithinTheBuffer) {
   CTestConnection connection(PeerFloodPort());
   ASSERT_TRUE(connection.Connected());
-  CSslChannel channel(connection.Get());
+  CSslChannel channel(connection.Get(), SslWaitLimits(), AnyCertificate());
   EXPECT_LE(channel.Start(), 0);
   char buffer[100];
   EXPECT_EQ(-1, channel.Receive(buffer, sizeof(buffer)));

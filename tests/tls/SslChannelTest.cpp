@@ -19,7 +19,7 @@ class SslChannelPeer : public ::testing::Test {
   void Ask(const std::string& scenario) { ASSERT_TRUE(SendText(m_channel, scenario + "\n")); }
 
   CTestConnection m_connection{PeerTlsPort()};
-  CSslChannel m_channel{m_connection.Get()};
+  CSslChannel m_channel{m_connection.Get(), SslWaitLimits(), AnyCertificate()};
 };
 
 // Many full records, read in chunks smaller and larger than a record.
@@ -27,7 +27,7 @@ TEST_F(SslChannelPeer, LargeReplyOverManyRecords) {
   for (int chunk : {255, 70000}) {
     SCOPED_TRACE(chunk);
     CTestConnection connection(PeerTlsPort());
-    CSslChannel channel(connection.Get());
+    CSslChannel channel(connection.Get(), SslWaitLimits(), AnyCertificate());
     ASSERT_EQ(0, channel.Start());
     ASSERT_TRUE(SendText(channel, "large 200000\n"));
     std::string got = ReceiveBytes(channel, 200000, chunk);
@@ -111,7 +111,7 @@ TEST_F(SslChannelPeer, SendSplitsIntoRecords) {
 TEST(SslChannelPlainPeer, HandshakeFailsAndReceiveFails) {
   CTestConnection connection(PeerPlainPort());
   ASSERT_TRUE(connection.Connected());
-  CSslChannel channel(connection.Get());
+  CSslChannel channel(connection.Get(), SslWaitLimits(), AnyCertificate());
   // Start reports -1, or 0 when the server hung up during the handshake: either way no
   // record may flow afterwards.
   EXPECT_LE(channel.Start(), 0);

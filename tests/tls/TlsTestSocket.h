@@ -30,6 +30,10 @@ class CTestConnection {
   SOCKET m_socket = INVALID_SOCKET;
 };
 
+// The tests' servers present certificates of their own making: accepted as they are.
+std::string AcceptAnyCertificate(const ServerCertificate&);
+SslServerCheck AnyCertificate();
+
 // Sends all of text through the channel; true when it went out whole.
 bool SendText(CSslChannel& channel, const std::string& text);
 // Receives until count bytes arrived or the channel reports 0/-1 (with WSAEWOULDBLOCK waited out).
