@@ -18,7 +18,6 @@
 #include "viewer/ViewMailDlg.h"
 #include "check/CheckJob.h"
 #include "check/NotifyDecision.h"
-#include "check/ServerTrust.h"
 #include "framework/Format.h"
 #include "store/Account.h"
 #include "store/AccountList.h"
@@ -134,9 +133,12 @@ LRESULT CTidewellDlg::OnCheckNext(WPARAM seq) {
   // A value edited into the registry by hand must not switch the time-outs off.
   int checkTimeout = std::max(1, Setting(CheckTimeout));
   auto job = std::make_shared<CCheckJob>(jobSeq, account, connection, checkTimeout, window);
-  job->SetCertificateCheck(
-      AccountCertificateCheck(*g_pAccountList, account, connection.name,
-                              [](const std::string& line) { g_appLog.Append(line.c_str()); }));
+  // The same decision as View Mail's: a changed certificate is refused before the login.
+  job->SetCertificateCheck([account, name = connection.name](const ServerCertificate& certificate) {
+    return g_pAccountList->JudgeServerCertificate(
+        account, name, certificate.chainTrusted, certificate.fingerprint,
+        [](const std::string& line) { g_appLog.Append(line.c_str()); });
+  });
   auto* arg = new std::shared_ptr<CCheckJob>(job);
   HANDLE thread = CreateThread(nullptr, 0, CheckStatistics, arg, 0, nullptr);
   if (!thread) {

@@ -1,4 +1,4 @@
-// Server certificates: fingerprint, names, dates, chain validation, the trust verdict.
+// Server certificates: fingerprint, names, dates, chain validation.
 #include "pop3/CertificateTrust.h"
 
 #include <vector>
@@ -155,15 +155,6 @@ std::string DescribeTrustProblem(DWORD problem) {
     default:
       return Format("not trusted (0x%08lX)", static_cast<unsigned long>(problem));
   }
-}
-
-TrustVerdict DecideTrust(bool chainTrusted, const std::string& trusted, const std::string& presented) {
-  if (chainTrusted) return TrustVerdict::Trusted;
-  // A certificate whose fingerprint could not be taken can be neither stored nor compared.
-  if (presented.empty()) return TrustVerdict::Changed;
-  if (trusted.empty()) return TrustVerdict::FirstUse;
-  // Stored by this program, so the same form; a hand-edited value may differ in case.
-  return _stricmp(trusted.c_str(), presented.c_str()) == 0 ? TrustVerdict::Pinned : TrustVerdict::Changed;
 }
 
 std::string RequireTrustedChain(const ServerCertificate& certificate) {

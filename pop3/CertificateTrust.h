@@ -1,5 +1,5 @@
-// What a TLS server's certificate is, whether the system trusts it for the
-// server's name, and the trust-on-first-use verdict. Free of windows.
+// What a TLS server's certificate is and whether the system trusts it for the
+// server's name. Free of windows.
 #pragma once
 
 #include <winsock2.h>
@@ -27,12 +27,6 @@ std::string CertificateFingerprint(PCCERT_CONTEXT cert);
 bool VerifyServerChain(PCCERT_CONTEXT cert, const std::string& host, DWORD& problem);
 // A short text for a problem code: "expired", "issued for another name"...
 std::string DescribeTrustProblem(DWORD problem);
-
-// How a connection treats a certificate: one the system trusts passes; else the
-// account's trusted fingerprint decides; with none stored yet, the first one
-// seen is trusted (and stored by the caller).
-enum class TrustVerdict { Trusted, Pinned, FirstUse, Changed };
-TrustVerdict DecideTrust(bool chainTrusted, const std::string& trusted, const std::string& presented);
 
 // The verdict on a server's certificate, taken once its handshake is done and
 // before anything is sent: an empty text accepts it, any other text refuses it

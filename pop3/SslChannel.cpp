@@ -177,11 +177,14 @@ bool CSslChannel::AcceptServer() {
 }
 
 // The host name goes to the server (which may pick its certificate by it), but
-// never an address: a name is what the server indication carries.
+// never an address: a name is what the server indication carries. Without one
+// the name is empty rather than none: given none, Wine's package never gives up
+// on a plain server's greeting taken for the start of a record.
 char* CSslChannel::TargetName() {
-  const std::string& host = m_server.host;
-  bool address = !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
-  return host.empty() || address ? nullptr : &m_server.host[0];
+  if (m_target.empty() && !m_server.host.empty() &&
+      m_server.host.find_first_not_of("0123456789.") != std::string::npos)
+    m_target = m_server.host;
+  return &m_target[0];
 }
 
 SECURITY_STATUS CSslChannel::FirstHandshakeCall(SecBuffer& token) {

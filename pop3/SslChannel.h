@@ -116,6 +116,7 @@ class CSslChannel {
   SOCKET m_socket;  // not owned
   SslWaitLimits m_limits;
   SslServerCheck m_server;
+  std::string m_target;  // the name passed to the package, "" for an address
   std::string m_refusal;
   SCHANNEL_CRED m_credDesc = {};
   CScopedCredHandle m_cred;

@@ -2,6 +2,7 @@
 // Deleted slots stay in the list (and the registry) and are reused by the next Add.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,13 @@ class CAccountList {
   bool TrustOnFirstUse(const CAccount* account, const std::string& fingerprint, std::string& trusted);
   // The user's choice for a slot: trust fingerprint, or forget the trust with "".
   void SetTrustedCertificate(int index, const std::string& fingerprint);
+  // The verdict on the certificate an account's server presented, shared by
+  // the mail check and View Mail: "" accepts it (storing it on first use),
+  // any other text refuses it. Both outcomes are told to log with the
+  // fingerprints.
+  std::string JudgeServerCertificate(const CAccount* account, const std::string& name, bool chainTrusted,
+                                     const std::string& fingerprint,
+                                     const std::function<void(const std::string&)>& log);
 
   // Value name of one slot: the base name for slot 0, "%s_%d" from slot 1 on,
   // at most 255 characters (the registry's limit for a value name).

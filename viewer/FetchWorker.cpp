@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "check/ServerTrust.h"
 #include "framework/AppLog.h"
 #include "framework/Format.h"
 #include "framework/Messages.h"
@@ -99,9 +98,12 @@ void CViewMailCore::FetchAccount(int k) {
   int timeout = m_settings.GetSetting(CheckTimeout);
   auto client = std::make_unique<CPop3Client>(account.ssl, timeout, timeout);
   // The same decision as the check's: a changed certificate is refused before the login.
-  client->SetCertificateCheck(
-      AccountCertificateCheck(m_accountList, m_accounts[k], account.name,
-                              [](const std::string& line) { g_appLog.Append(line.c_str()); }));
+  CAccount* record = m_accounts[k];
+  CAccountList& list = m_accountList;
+  client->SetCertificateCheck([&list, record, name = account.name](const ServerCertificate& certificate) {
+    return list.JudgeServerCertificate(record, name, certificate.chainTrusted, certificate.fingerprint,
+                                       [](const std::string& line) { g_appLog.Append(line.c_str()); });
+  });
   try {
     client->Open(proxy.use, proxy.host.c_str(), proxy.port, account.host.c_str(), account.port,
                  account.user.c_str(), account.password.c_str());

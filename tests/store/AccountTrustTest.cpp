@@ -69,4 +69,31 @@ TEST_F(AccountTrustTest, TrustFollowsTheServerNotTheSlot) {
   EXPECT_EQ("", raw::GetString(kAcc, "TrustedCertificate"));
 }
 
+// The verdict the check and View Mail share: what the system trusts passes and
+// stores nothing; else the first certificate is stored, the same one (in any
+// case) passes silently, and another is refused with both fingerprints logged.
+TEST_F(AccountTrustTest, JudgementStoresTheFirstAndRefusesAnother) {
+  CAccountList list;
+  list.Add(Account("a.example"));
+  CAccount* a = FirstActive(list);
+  std::vector<std::string> log;
+  auto judge = [&](bool chainTrusted, const std::string& fingerprint) {
+    return list.JudgeServerCertificate(a, "Home", chainTrusted, fingerprint,
+                                       [&](const std::string& line) { log.push_back(line); });
+  };
+  EXPECT_EQ("", judge(true, kFirst));
+  EXPECT_EQ("", a->trustedCertificate());
+  EXPECT_EQ("", judge(false, kFirst));
+  EXPECT_EQ(kFirst, a->trustedCertificate());
+  EXPECT_EQ("", judge(false, "aa:01"));
+  EXPECT_EQ("", judge(true, kSecond));
+  EXPECT_EQ("The server's certificate for Home has changed", judge(false, kSecond));
+  EXPECT_NE("", judge(false, "")) << "a fingerprint that could not be taken";
+  EXPECT_EQ((std::vector<std::string>{"Trusting the server's certificate for Home on first use: AA:01",
+                                      "The server's certificate for Home has changed: trusted AA:01",
+                                      "The server's certificate for Home has changed: presented BB:02"}),
+            std::vector<std::string>(log.begin(), log.begin() + 3));
+  EXPECT_EQ(kFirst, a->trustedCertificate());
+}
+
 }  // namespace

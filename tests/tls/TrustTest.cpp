@@ -13,7 +13,6 @@
 #include "WaitUntil.h"
 #include "framework/AppLog.h"
 #include "check/CheckJob.h"
-#include "check/ServerTrust.h"
 #include "pop3/CertificateProbe.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
@@ -139,7 +138,11 @@ class TrustTest : public ::testing::Test {
     AccountConnection c;
     m_pList->CopyConnection(account, c);
     CCheckJob job(1, account, c, 20, nullptr);
-    job.SetCertificateCheck(AccountCertificateCheck(*m_pList, account, c.name, AppendLog));
+    CAccountList& list = *m_pList;
+    job.SetCertificateCheck([&list, account, c](const ServerCertificate& certificate) {
+      return list.JudgeServerCertificate(account, c.name, certificate.chainTrusted, certificate.fingerprint,
+                                         AppendLog);
+    });
     RunMailboxCheck(job, AppendLog);
     return !account->error() && account->currentCount() == 3;
   }
