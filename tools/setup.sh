@@ -2,8 +2,10 @@
 # Installs, once, the Debian packages a fresh Debian 12 machine lacks to build and
 # test Tidewell: CMake, the MinGW-w64 cross compilers, Wine, Xvfb and X tools,
 # Dovecot's POP3 server, OpenSSL, clang (fuzzing), GoogleTest, Python, NSIS
-# (the setup program) and Wine's own fonts (Tahoma for the dialogs, Marlett for
-# the caption buttons; recommended by Wine, so left out by --no-install-recommends).
+# (the setup program), Wine's own fonts (Tahoma for the dialogs, Marlett for
+# the caption buttons; recommended by Wine, so left out by --no-install-recommends)
+# and one CJK font (WenQuanYi Micro Hei), without which Wine draws Chinese,
+# Japanese and Korean subjects as boxes in the screenshots.
 # Installing needs root: run as root, or as a user with sudo (asked only when
 # something is missing). With everything present it changes nothing and needs no
 # rights at all.
@@ -18,7 +20,8 @@ update() { for _ in 1 2 3; do as_root apt-get update -qq && return 0; sleep 5; d
 need=()
 for p in cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev \
          g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 xvfb xauth x11-utils xdotool imagemagick \
-         dovecot-pop3d openssl clang libclang-rt-14-dev googletest python3 nsis fonts-wine; do
+         dovecot-pop3d openssl clang libclang-rt-14-dev googletest python3 nsis fonts-wine \
+         fonts-wqy-microhei; do
   have "$p" || need+=("$p")
 done
 # 32-bit Wine (and the GnuTLS its Schannel needs) runs the 32-bit program itself. It is optional
