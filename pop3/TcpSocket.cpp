@@ -113,7 +113,7 @@ bool CTcpSocket::ConnectInterruptibly(SOCKET s, const sockaddr_in& address) {
 }
 
 SOCKET CTcpSocket::OpenHandle() {
-  std::lock_guard<std::mutex> lock(m_handleLock);
+  CLock lock(m_handleLock);
   if (m_bInterrupted) {
     WSASetLastError(WSAEINTR);
     return INVALID_SOCKET;
@@ -123,7 +123,7 @@ SOCKET CTcpSocket::OpenHandle() {
 }
 
 bool CTcpSocket::StillWanted() {
-  std::lock_guard<std::mutex> lock(m_handleLock);
+  CLock lock(m_handleLock);
   if (!m_bInterrupted) return true;
   WSASetLastError(WSAEINTR);
   return false;
@@ -149,7 +149,7 @@ bool CTcpSocket::Close() {
     m_pSslChannel->Release();
     m_pSslChannel.reset();
   }
-  std::lock_guard<std::mutex> lock(m_handleLock);
+  CLock lock(m_handleLock);
   shutdown(m_socket, SD_BOTH);
   if (closesocket(m_socket) == SOCKET_ERROR) return false;
   m_socket = INVALID_SOCKET;
@@ -157,7 +157,7 @@ bool CTcpSocket::Close() {
 }
 
 void CTcpSocket::Interrupt() {
-  std::lock_guard<std::mutex> lock(m_handleLock);
+  CLock lock(m_handleLock);
   m_bInterrupted = true;
   // A connect under way sees the flag within one wait step; the handle
   // itself stays the owner's to close.

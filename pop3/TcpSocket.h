@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "framework/CriticalSection.h"
 #include "pop3/CertificateTrust.h"
 
 class CSslChannel;
@@ -62,7 +62,7 @@ class CTcpSocket {
 
   // Guards the handle's creation and closing against Interrupt, so that it
   // never reaches a number the system has already given to another socket.
-  std::mutex m_handleLock;
+  CCriticalSection m_handleLock;
   bool m_bInterrupted = false;
   CertificateCheck m_certificateCheck;
   std::string m_certificateRefusal;
