@@ -1,6 +1,7 @@
 // CPop3Connection: sending commands and collecting and splitting replies.
 #include "pop3/Pop3Connection.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -21,28 +22,6 @@ const char kPassShown[] = "PASS ********";
 
 std::string SocketError(int error) {
   return Format("Socket error %d", error);
-}
-
-bool EndsWith(const std::string& text, const char* tail) {
-  size_t n = strlen(tail);
-  return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
-}
-
-bool IsComplete(const std::string& reply, bool multiLine) {
-  if (reply.size() < 3 || reply.compare(0, 3, "+OK") != 0 || !EndsWith(reply, "\r\n")) return false;
-  return !multiLine || (reply.size() >= 6 && EndsWith(reply, "\r\n.\r\n"));
-}
-
-// Cuts at every CR LF; the status line comes first, a multi-line reply's "."
-// last. Dot-stuffed lines keep their dot.
-void SplitLines(const std::string& reply, ReplyLines& lines) {
-  size_t start = 0;
-  for (size_t i = 1; i < reply.size(); ++i) {
-    if (reply[i] == '\n' && reply[i - 1] == '\r') {
-      lines.push_back(reply.substr(start, i - 1 - start));
-      start = i + 1;
-    }
-  }
 }
 
 // A number beyond the int range saturates at the end of its own sign (strtol
@@ -74,6 +53,7 @@ CPop3Connection::CPop3Connection(bool ssl, int sendTimeout, int receiveTimeout)
 void CPop3Connection::OpenConnection(bool useProxy, const char* proxyHost, int proxyPort, const char* host,
                                      int port, ReplyLines& lines) {
   const char* target = useProxy ? proxyHost : host;
+  m_received.Clear();  // nothing of an earlier connection belongs to this one
   if (!Connect(target, useProxy ? proxyPort : port)) {
     if (!CertificateRefusal().empty()) {
       throw CPop3Exception(CPop3Exception::CertificateRefused, CertificateRefusal().c_str(),
@@ -122,17 +102,37 @@ void CPop3Connection::Command(const char* command, ReplyLines& lines, bool multi
   ReadReply(lines, m_nReceiveTimeout, multiLine);
 }
 
-void CPop3Connection::SendCommand(const char* command, const char* shownAs) {
-  const char* shown = shownAs ? shownAs : command;
-  size_t length = strlen(command);
-  if (length > kMaxCommand) {
-    // Cutting the line would send a different command; refuse it whole.
+namespace {
+
+// Appends command and CR LF; a command over 255 characters is refused whole,
+// since cutting it would send a different command.
+void AppendCommand(std::string& lines, const std::string& command, const char* shown) {
+  if (command.size() > kMaxCommand) {
     throw CPop3Exception(CPop3Exception::SendFailed, Format("Failed to send %s", shown).c_str(),
                          "Command line too long");
   }
-  std::string line(command, length);
-  line += "\r\n";
-  int result = SendWithTimeout(line.data(), static_cast<int>(line.size()), m_nSendTimeout);
+  lines += command;
+  lines += "\r\n";
+}
+
+}  // namespace
+
+void CPop3Connection::SendCommand(const char* command, const char* shownAs) {
+  const char* shown = shownAs ? shownAs : command;
+  std::string line;
+  AppendCommand(line, command, shown);
+  SendLines(line, shown);
+}
+
+void CPop3Connection::SendCommands(const std::vector<std::string>& commands) {
+  if (commands.empty()) return;
+  std::string lines;
+  for (const std::string& command : commands) AppendCommand(lines, command, command.c_str());
+  SendLines(lines, commands[0].c_str());
+}
+
+void CPop3Connection::SendLines(const std::string& lines, const char* shown) {
+  int result = SendWithTimeout(lines.data(), static_cast<int>(lines.size()), m_nSendTimeout);
   if (result == SOCKET_ERROR) {
     throw CPop3Exception(CPop3Exception::SendFailed, Format("Failed to send %s", shown).c_str(),
                          SocketError(WSAGetLastError()).c_str());
@@ -142,43 +142,55 @@ void CPop3Connection::SendCommand(const char* command, const char* shownAs) {
                          Format("Failed to send %s - disconnected or timed-out", shown).c_str(), "");
   }
 }
-
 void CPop3Connection::ReadReply(ReplyLines& lines, int timeout, bool multiLine) {
   const DWORD span = TimeoutSpan(timeout);
   const DWORD start = GetTickCount();
   const size_t cap = multiLine ? kMaxMultiLineReply : kMaxOneLineReply;
-  std::string reply;
-  char chunk[256];
+  // Bytes already held (sent ahead of a reply still to be read) are framed
+  // before the socket is asked for more.
   for (;;) {
-    int received = Receive(chunk, sizeof(chunk) - 1);
+    switch (m_received.Look(multiLine, cap)) {
+      case CReplyBuffer::Complete:
+        m_received.TakeLines(lines);
+        return;
+      case CReplyBuffer::ServerError:
+        // "-ERR" ends the read as soon as its fourth byte is in, line end or
+        // not; the message is the text of the receive that brought it.
+        throw CPop3Exception(CPop3Exception::ServerError, m_received.TakeErrorText().c_str(), "");
+      case CReplyBuffer::TooLong:
+        m_received.Clear();
+        throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response", "Reply too long");
+      case CReplyBuffer::Incomplete:
+        break;
+    }
+    ReceiveMore(span, start);
+  }
+}
+
+// One receive into the reply buffer, of whatever the socket holds; waits (in
+// steps) only while it holds nothing.
+void CPop3Connection::ReceiveMore(DWORD span, DWORD start) {
+  for (;;) {
+    size_t room = 0;
+    char* at = m_received.Room(room);
+    int received = Receive(at, static_cast<int>(std::min<size_t>(room, INT_MAX)));
+    if (received > 0) {
+      m_received.Commit(static_cast<size_t>(received));
+      return;
+    }
     if (received == 0) {
       throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response",
                            "Socket closed by server");
     }
-    if (received < 0) {
-      int error = WSAGetLastError();
-      DWORD elapsed = GetTickCount() - start;
-      // WSAETIMEDOUT: a TLS handshake that used up the same time-out already.
-      if (elapsed > span || error == WSAETIMEDOUT)
-        throw CPop3Exception(CPop3Exception::ReceiveTimeout, "Receive timeout", "");
-      if (error != WSAEWOULDBLOCK) {
-        throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response",
-                             SocketError(error).c_str());
-      }
-      WaitReady(false, span - elapsed + 1);
-      continue;
+    int error = WSAGetLastError();
+    DWORD elapsed = GetTickCount() - start;
+    // WSAETIMEDOUT: a TLS handshake that used up the same time-out already.
+    if (elapsed > span || error == WSAETIMEDOUT)
+      throw CPop3Exception(CPop3Exception::ReceiveTimeout, "Receive timeout", "");
+    if (error != WSAEWOULDBLOCK) {
+      throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response",
+                           SocketError(error).c_str());
     }
-    chunk[received] = '\0';
-    reply.append(chunk, received);
-    // "-ERR" ends the read as soon as its fourth byte is in, line end or not;
-    // the message is this chunk's text as received.
-    if (reply.size() >= 4 && reply.compare(0, 4, "-ERR") == 0) {
-      throw CPop3Exception(CPop3Exception::ServerError, chunk, "");
-    }
-    if (IsComplete(reply, multiLine)) break;
-    if (reply.size() > cap) {
-      throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response", "Reply too long");
-    }
+    WaitReady(false, span - elapsed + 1);
   }
-  SplitLines(reply, lines);
 }

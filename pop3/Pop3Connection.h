@@ -3,8 +3,12 @@
 #pragma once
 
 #include "pop3/Pop3Exception.h"
+#include "pop3/ReplyBuffer.h"
 #include "pop3/ReplyLines.h"
 #include "pop3/TcpSocket.h"
+
+#include <string>
+#include <vector>
 
 class CPop3Connection : public CTimedSocket {
  public:
@@ -27,15 +31,22 @@ class CPop3Connection : public CTimedSocket {
   // (so a password never reaches the log). Lines over 255 characters are
   // refused before anything is sent.
   void SendCommand(const char* command, const char* shownAs = nullptr);
+  // Sends several command lines in one write (commands sent ahead of their
+  // replies); failures name the first command.
+  void SendCommands(const std::vector<std::string>& commands);
   // Appends the lines of one complete reply; the deadline is timeout seconds
-  // from entry. A multi-line reply ends with CR LF "." CR LF.
+  // from entry. A multi-line reply ends with CR LF "." CR LF. Bytes received
+  // beyond the reply stay for the next call.
   void ReadReply(ReplyLines& lines, int timeout, bool multiLine);
   int receiveTimeout() const { return m_nReceiveTimeout; }
 
  protected:
   int m_nReceiveTimeout;
+  CReplyBuffer m_received;
 
  private:
+  void SendLines(const std::string& lines, const char* shown);
+  void ReceiveMore(DWORD span, DWORD start);
   void Command(const char* command, ReplyLines& lines, bool multiLine = false);
 };
 

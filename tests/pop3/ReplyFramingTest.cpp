@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "Pop3Thrown.h"
 #include "ScriptedServer.h"
 #include "pop3/Pop3Connection.h"
 
@@ -75,8 +76,16 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"MultiLineEmptyBody", "+OK\r\n.\r\n", 0, 0, true, false, {"+OK", "."}, -1, "", ""},
         FramingCase{"LowerCaseMarker", "+ok ready\r\n", 0, 0, false, false, {}, 6, "Receive timeout", ""},
         FramingCase{"NoLineEnd", "+OK ready", 0, 0, false, false, {}, 6, "Receive timeout", ""},
-        FramingCase{
-            "BytesAfterTerminator", "+OK\r\nA: b\r\n.\r\nX", 0, 0, true, false, {}, 6, "Receive timeout", ""},
+        FramingCase{"BytesAfterTerminator",
+                    "+OK\r\nA: b\r\n.\r\nX",
+                    0,
+                    0,
+                    true,
+                    false,
+                    {"+OK", "A: b", "."},
+                    -1,
+                    "",
+                    ""},
         FramingCase{
             "MultiLineWithoutTerminator", "+OK\r\nA: b\r\n", 0, 0, true, false, {}, 6, "Receive timeout", ""},
         FramingCase{"ErrAtFourthByte", "-ERR", 0, 0, false, false, {}, 7, "-ERR", ""},
@@ -130,6 +139,26 @@ TEST(ErrorReply, MessageIsTheChunkThatCompletedTheMarker) {
     EXPECT_EQ(7, e.code);
     EXPECT_STREQ("RR locked\r\nmore", e.message);
   }
+}
+
+// Replies sent ahead of their reads (as a pipelining server does) arrive in
+// one receive; each read takes its own, and the end of the stream shows once
+// nothing is held.
+TEST(BackToBack, EachReadTakesItsOwnReply) {
+  CScriptedServer server;
+  server.Send("+OK 1\r\n+OK\r\nA: b\r\n.\r\n-ERR gone\r\n+OK 4\r\n").Close().Start();
+  CPop3Connection connection(false, 10, 10);
+  ASSERT_TRUE(connection.Connect("127.0.0.1", server.Port()));
+  ASSERT_TRUE(server.WaitDone(5000));
+  ReplyLines lines;
+  connection.ReadReply(lines, 10, false);
+  connection.ReadReply(lines, 10, true);
+  EXPECT_EQ((ReplyLines{"+OK 1", "+OK", "A: b", "."}), lines);
+  EXPECT_EQ("7 -ERR gone\r\n+OK 4\r\n / ", Thrown([&] { connection.ReadReply(lines, 10, false); }));
+  connection.ReadReply(lines, 10, false);
+  EXPECT_EQ("+OK 4", lines.back());
+  EXPECT_EQ("5 Failed to receive response / Socket closed by server",
+            Thrown([&] { connection.ReadReply(lines, 10, false); }));
 }
 
 // Multi-line replies may pass the one-line cap, but not the multi-line one. The
