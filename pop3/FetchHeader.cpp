@@ -3,6 +3,7 @@
 #include <string>
 
 #include "pop3/HeaderParse.h"
+#include "pop3/HeaderWindow.h"
 #include "pop3/MailHeader.h"
 #include "pop3/Pop3Client.h"
 
@@ -22,17 +23,31 @@ void ClearHeader(MailHeader& header) {
 // once: a server that cut the reply short gets a second chance. The second
 // result stays, with whatever it lacks left empty.
 void CPop3Client::FetchHeader(int number, MailHeader& header) {
+  RunWithRetryUntil([&](bool lastAttempt) { return HeaderAttempt(number, header, lastAttempt, false); });
+}
+
+// The retry reconnects, which leaves the window off: the second attempt
+// sends its own commands.
+void CPop3Client::FetchHeader(int number, MailHeader& header, CHeaderWindow& ahead) {
   RunWithRetryUntil([&](bool lastAttempt) {
-    ClearHeader(header);
-    Top(number, 0, header.lines);
-    // All three searches run, so every field is set either way.
-    bool foundFrom = FindHeader(header.lines, "From:", header.from);
-    bool foundSubject = FindHeader(header.lines, "Subject:", header.subject);
-    bool foundDate = FindHeader(header.lines, "Date:", header.date);
-    if (!(foundFrom && foundSubject && foundDate) && !lastAttempt) return false;
-    int size = GetMessageSize(number);
-    header.sizeBytes = std::to_string(size);
-    header.sizeText = std::to_string(size / 1000 + 1) + " KB";
-    return true;
+    return HeaderAttempt(number, header, lastAttempt, ahead.SendThrough(number));
   });
+}
+
+bool CPop3Client::HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent) {
+  ClearHeader(header);
+  if (sent) {
+    ReadReply(header.lines, m_nReceiveTimeout, true);
+  } else {
+    Top(number, 0, header.lines);
+  }
+  // All three searches run, so every field is set either way.
+  bool foundFrom = FindHeader(header.lines, "From:", header.from);
+  bool foundSubject = FindHeader(header.lines, "Subject:", header.subject);
+  bool foundDate = FindHeader(header.lines, "Date:", header.date);
+  if (!(foundFrom && foundSubject && foundDate) && !lastAttempt) return false;
+  int size = MessageSize(number, sent);
+  header.sizeBytes = std::to_string(size);
+  header.sizeText = std::to_string(size / 1000 + 1) + " KB";
+  return true;
 }

@@ -1,6 +1,8 @@
 // CPop3Client: login, the mailbox operations and the retry rule.
 #include "pop3/Pop3Client.h"
 
+#include <cstring>
+
 CPop3Client::CPop3Client(bool ssl, int sendTimeout, int receiveTimeout)
     : CPop3Connection(ssl, sendTimeout, receiveTimeout),
       m_bLoggedIn(false),
@@ -70,8 +72,16 @@ void CPop3Client::GetStatistics(int& count, int& size) {
 }
 
 int CPop3Client::GetMessageSize(int number) {
+  return MessageSize(number, false);
+}
+
+int CPop3Client::MessageSize(int number, bool sent) {
   ReplyLines lines;
-  List(number, lines);
+  if (sent) {
+    ReadReply(lines, m_nReceiveTimeout, false);
+  } else {
+    List(number, lines);
+  }
   int listed = 0;
   int size = 0;
   if (!lines.empty()) ParseStatusNumbers(lines[0].c_str(), listed, size);
@@ -83,4 +93,26 @@ void CPop3Client::DeleteMessage(int number) {
     ReplyLines lines;
     Dele(number, lines);
   });
+}
+
+bool CPop3Client::OffersPipelining() {
+  ReplyLines lines;
+  try {
+    SendCommand("CAPA");
+    ReadReply(lines, m_nReceiveTimeout, true);
+  } catch (const CPop3Exception& e) {
+    if (e.code == CPop3Exception::ServerError) return false;
+    // The session is in doubt (a late reply may still come): the listing
+    // starts on a fresh one, as a failed command's retry would.
+    Reconnect();
+    return false;
+  }
+  // Capability names are case-insensitive; arguments may follow a blank.
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.size() >= 10 && _strnicmp(line.c_str(), "PIPELINING", 10) == 0 &&
+        (line.size() == 10 || line[10] == ' '))
+      return true;
+  }
+  return false;
 }

@@ -10,6 +10,7 @@
 struct MailHeader;
 struct ListedMessage;
 enum class ListedState;
+class CHeaderWindow;
 
 class CPop3Client : public CPop3Connection {
  public:
@@ -33,6 +34,13 @@ class CPop3Client : public CPop3Connection {
   void DeleteMessage(int number);
   // TOP number 0 with header extraction, retried (defined with the header code).
   void FetchHeader(int number, MailHeader& header);
+  // The same for one message of a listing whose commands may go out ahead
+  // (the window's): results, errors and the retry are those of the above; a
+  // retry goes on one command at a time.
+  void FetchHeader(int number, MailHeader& header, CHeaderWindow& ahead);
+  // CAPA lists PIPELINING. A server without CAPA says so ("-ERR"); any other
+  // failure leaves a fresh connection (or throws what its login threw).
+  bool OffersPipelining();
 
   bool IsLoggedIn() const { return m_bLoggedIn; }
   // Counts the connections made: message numbers hold only within one.
@@ -78,6 +86,10 @@ class CPop3Client : public CPop3Connection {
  private:
   // Drops the connection without QUIT, pauses briefly and logs in again.
   void Reconnect();
+  // One attempt of FetchHeader; sent: the commands went out ahead, only
+  // their replies are read. False asks for the second attempt.
+  bool HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent);
+  int MessageSize(int number, bool sent);
 
   bool m_bLoggedIn;
   bool m_bUseProxy;
