@@ -23,6 +23,8 @@ const int kCredentialRetries = 2;
 // Ciphertext held while a record is still incomplete, in records of the largest size: a
 // stream that announces more is not TLS.
 const size_t kRecordReadLimit = 10;
+// Ciphertext asked of one read, in records of the largest size.
+const size_t kRecordsPerRead = 4;
 
 // Frees a token allocated by the package (ISC_REQ_ALLOCATE_MEMORY).
 class CContextBuffer {
@@ -354,11 +356,12 @@ int CSslChannel::HandOver(const SecBuffer& data, char* buffer, int size) {
 }
 
 // Appends what one read brings to the ciphertext store; results like recv. The store keeps
-// its size between calls, so a read allocates only while the store is still growing.
+// its size between calls, so a read allocates only while the store is still growing. A read
+// may bring several records: each socket call costs far more than decrypting from the store.
 int CSslChannel::ReadRecordBytes() {
   const size_t largest = m_sizes.cbMaximumMessage;
   const size_t limit = kRecordReadLimit * largest;
-  size_t room = m_nCipher < limit ? std::min(largest, limit - m_nCipher) : 0;
+  size_t room = m_nCipher < limit ? std::min(kRecordsPerRead * largest, limit - m_nCipher) : 0;
   if (room == 0) {
     WSASetLastError(WSAECONNABORTED);
     return -1;
