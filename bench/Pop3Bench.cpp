@@ -3,7 +3,7 @@
 // prints the median and 95th percentile of each. With --blocks it reads the
 // header block (TOP n 0) of every message of the mailbox instead, a few
 // rounds each, and prints one line per message:
-//   "block <n> <bytes read> <median ms> <MB/s>"
+//   "block <n> <bytes read> <median ms> <MB/s> <median CPU ms>"
 // (bench/poplib_reference.py prints the same for Python's poplib).
 //   pop3_bench [--ssl] [--blocks] [port [user [password [count]]]]   (host
 //   127.0.0.1; port from TIDEWELL_POP3_PORT, or TIDEWELL_POP3S_PORT with
@@ -79,13 +79,14 @@ void TimeHeaderBlocks(bool ssl, int port, const char* user, const char* password
   probe.GetStatistics(messages, size);
   probe.Logout();
   for (int n = 1; n <= messages; ++n) {
-    std::vector<double> times;
+    std::vector<double> times, cpu;
     size_t bytes = 0;
     for (int round = 0; round < rounds; ++round) {
       CPop3Client client(ssl, 60, 60);
       client.Open(false, "", 0, "127.0.0.1", port, user, password);
       ReplyLines lines;
       double start = NowMs();
+      double startCpu = ThreadCpuMs();
       try {
         client.Top(n, 0, lines);
         bytes = ReplyBytes(lines);
@@ -94,11 +95,14 @@ void TimeHeaderBlocks(bool ssl, int port, const char* user, const char* password
         bytes = 16u << 20;
       }
       times.push_back(NowMs() - start);
+      cpu.push_back(ThreadCpuMs() - startCpu);
       client.Disconnect();
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
     double median = times[times.size() / 2];
-    printf("block %d %u %.1f %.1f\n", n, static_cast<unsigned>(bytes), median, bytes / 1000.0 / median);
+    printf("block %d %u %.1f %.1f %.1f\n", n, static_cast<unsigned>(bytes), median, bytes / 1000.0 / median,
+           cpu[cpu.size() / 2]);
   }
 }
 

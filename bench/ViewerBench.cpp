@@ -22,14 +22,6 @@
 
 namespace {
 
-double ThreadCpuMs() {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-  ULARGE_INTEGER k{{kernel.dwLowDateTime, kernel.dwHighDateTime}};
-  ULARGE_INTEGER u{{user.dwLowDateTime, user.dwHighDateTime}};
-  return (k.QuadPart + u.QuadPart) / 10000.0;
-}
-
 // Does on the worker's thread what the window does on its own: insert the row
 // and read its texts; times only that, and keeps the arrival order.
 class CTimingWindow : public CViewerCalls {

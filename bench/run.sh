@@ -22,20 +22,7 @@ if [ "${1:-}" = --blocks ]; then
   rm -rf "$TIDEWELL_MAILBOXES"
   mkdir -p "$TIDEWELL_MAILBOXES/blocks"
   echo blockspw >"$TIDEWELL_MAILBOXES/blocks/password"
-  python3 - "$TIDEWELL_MAILBOXES/blocks" <<'PY'
-import sys
-for n, megabytes in ((1, 5), (2, 20)):
-    with open("%s/%d.eml" % (sys.argv[1], n), "wb") as f:
-        f.write(b"From: Sender <sender@example.test>\r\nSubject: Block of %d MB\r\n"
-                b"Date: Tue, 05 Jun 2007 14:03:22 +0200\r\n" % megabytes)
-        line, written = 0, 0
-        while written < megabytes * 1000000:
-            text = b"X-Relay-%07d: by relay%d.example.test with ESMTP id %08X\r\n" % (line, line % 97, line)
-            f.write(text)
-            written += len(text)
-            line += 1
-        f.write(b"\r\nBody.\r\n")
-PY
+  python3 "$src/bench/block_server.py" --write "$TIDEWELL_MAILBOXES/blocks"
 fi
 export TIDEWELL_POP3_PORT=${TIDEWELL_POP3_PORT:-24995}
 export TIDEWELL_POP3S_PORT=${TIDEWELL_POP3S_PORT:-24996}
@@ -47,15 +34,28 @@ if [ "${1:-}" = --viewer ]; then
   "$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" bench benchpw </dev/null
   "$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" bench10k benchpw </dev/null
 elif [ "${1:-}" = --blocks ]; then
-  # One line per block and transport: both clients' median time and rate, and
-  # the ratio of the rates.
-  for transport in plain ssl; do
-    if [ $transport = ssl ]; then flag=--ssl port=$TIDEWELL_POP3S_PORT; else flag= port=$TIDEWELL_POP3_PORT; fi
-    ours=$("$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" $flag --blocks "$port" blocks blockspw </dev/null | tr -d '\r')
-    theirs=$(python3 "$src/bench/poplib_reference.py" $flag "$port" blocks blockspw)
-    paste <(echo "$ours") <(echo "$theirs") | awk -v t=$transport '{
-      printf "%-5s block %d: tidewell %9d bytes %8.1f ms %7.1f MB/s | poplib %9d bytes %8.1f ms %7.1f MB/s | ratio %.2f\n",
-        t, $2, $3, $4, $5, $8, $9, $10, $5 / $10 }'
+  # The same blocks from Dovecot and from a server that holds them in memory (so
+  # that the clients' own costs show). One line per server, transport and block:
+  # both clients' median wall and CPU time and rate, and the ratio of the rates.
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
+    -keyout "$TIDEWELL_RUN_DIR/block.key" -out "$TIDEWELL_RUN_DIR/block.crt" >/dev/null 2>&1
+  block_port=$((TIDEWELL_POP3_PORT + 2))
+  python3 "$src/bench/block_server.py" $block_port $((block_port + 1)) \
+    "$TIDEWELL_RUN_DIR/block.crt" "$TIDEWELL_RUN_DIR/block.key" &
+  block_pid=$!
+  trap 'kill $block_pid; "$src/tests/support/dovecot.sh" stop; "$src/tests/support/wine-prefix.sh" stop' EXIT
+  sleep 1
+  for server in dovecot memory; do
+    for transport in plain ssl; do
+      if [ $server = dovecot ]; then port=$TIDEWELL_POP3_PORT tls=$TIDEWELL_POP3S_PORT; else port=$block_port tls=$((block_port + 1)); fi
+      flag=
+      if [ $transport = ssl ]; then flag=--ssl port=$tls; fi
+      ours=$("$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" $flag --blocks $port blocks blockspw </dev/null | tr -d '\r')
+      theirs=$(python3 "$src/bench/poplib_reference.py" $flag $port blocks blockspw)
+      paste <(echo "$ours") <(echo "$theirs") | awk -v s=$server -v t=$transport '{
+        printf "%-7s %-5s block %d: tidewell %8d B %7.1f ms (CPU %6.1f) %5.1f MB/s | poplib %8d B %7.1f ms (CPU %6.1f) %5.1f MB/s | ratio %.2f\n",
+          s, t, $2, $3, $4, $6, $5, $9, $10, $12, $11, $5 / $11 }'
+    done
   done
 elif [ $# -gt 0 ]; then
   "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" "$@" </dev/null
