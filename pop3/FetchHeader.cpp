@@ -29,9 +29,14 @@ void CPop3Client::FetchHeader(int number, MailHeader& header) {
 // The retry reconnects, which leaves the window off: the second attempt
 // sends its own commands.
 void CPop3Client::FetchHeader(int number, MailHeader& header, CHeaderWindow& ahead) {
-  RunWithRetryUntil([&](bool lastAttempt) {
-    return HeaderAttempt(number, header, lastAttempt, ahead.SendThrough(number));
-  });
+  try {
+    RunWithRetryUntil([&](bool lastAttempt) {
+      return HeaderAttempt(number, header, lastAttempt, ahead.SendThrough(number));
+    });
+  } catch (const CPop3Exception&) {
+    ahead.Abandon();
+    throw;
+  }
 }
 
 bool CPop3Client::HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent) {

@@ -48,6 +48,11 @@ bool CHeaderWindow::SendThrough(int number) {
   return true;
 }
 
+void CHeaderWindow::Abandon() {
+  if (m_bOn && m_client.SessionNumber() == m_nSession) m_client.Disconnect();
+  m_bOn = false;
+}
+
 void CHeaderWindow::SendBatch(int through) {
   std::vector<std::string> commands;
   for (int k = m_nSent + 1; k <= through; ++k) {

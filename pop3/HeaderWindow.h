@@ -21,6 +21,10 @@ class CHeaderWindow {
   // window is off: never started, the connection replaced since (a retry),
   // or a number out of order; the caller then sends its own commands.
   bool SendThrough(int number);
+  // A failure reached the caller while replies may still be outstanding on
+  // the same connection (a reply over the size limit is not retried): the
+  // stream's place is lost, so the connection is dropped.
+  void Abandon();
 
   // Messages in flight: 32 pairs of commands are well under 2 KB, far less
   // than any socket send buffer, so sending ahead never blocks on a server
