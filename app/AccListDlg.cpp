@@ -37,6 +37,11 @@ const char* StatusText(const CAccount& account) {
   return account.disabled() ? "Disabled" : "Enabled";
 }
 
+const char kNotSaved[] =
+    "The account could not be saved: the registry did not accept the change. Nothing was changed.";
+const char kNotDeleted[] =
+    "The account could not be deleted: the registry did not accept the change. Nothing was changed.";
+
 }  // namespace
 
 CAccListDlg::CAccListDlg(HWND parent) : CDialog(IDD_ACCOUNTS, parent) {}
@@ -60,7 +65,7 @@ BOOL CAccListDlg::OnInitDialog() {
   int count = g_pAccountList->GetCount();
   for (int slot = 0; slot < count; ++slot) {
     CAccount account = g_pAccountList->GetAt(slot);
-    if (account.deleted()) continue;
+    if (account.deleted() || account.unreadable()) continue;
     int row = m_list.InsertItem(m_list.GetItemCount(), Text(account.name()), slot);
     SetRowTexts(row, account);
   }
@@ -146,17 +151,26 @@ bool CAccListDlg::Selected(int& row, int& slot) const {
 }
 
 bool CAccListDlg::Confirm(const std::string& question) {
-  return MessageBoxA(m_hWnd, question.c_str(), "Accounts", MB_YESNO | MB_ICONQUESTION) == IDYES;
+  // An answer given after this dialog was ended ("Exit" meanwhile) no longer counts.
+  return MessageBoxA(m_hWnd, question.c_str(), "Accounts", MB_YESNO | MB_ICONQUESTION) == IDYES && IsOpen();
+}
+
+void CAccListDlg::Warn(const char* message) {
+  MessageBoxA(m_hWnd, message, "Accounts", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CAccListDlg::OnAdd() {
   CAccountDlg dlg(CAccount(), m_hWnd);
   if (dlg.DoModal() == IDOK) {
     int slot = g_pAccountList->Add(dlg.account());
-    // Rows keep slot order: every slot before the first deleted one has its row.
-    int row = m_list.InsertItem(std::min(slot, m_list.GetItemCount()), Text(dlg.account().name()), slot);
-    SetRowTexts(row, dlg.account());
-    m_list.Select(row);
+    if (slot < 0) {
+      Warn(kNotSaved);
+    } else {
+      // Rows keep slot order: every slot before the first deleted one has its row.
+      int row = m_list.InsertItem(std::min(slot, m_list.GetItemCount()), Text(dlg.account().name()), slot);
+      SetRowTexts(row, dlg.account());
+      m_list.Select(row);
+    }
   }
   UpdateButtons();
 }
@@ -166,8 +180,10 @@ void CAccListDlg::OnEdit() {
   if (Selected(row, slot)) {
     CAccountDlg dlg(g_pAccountList->GetAt(slot), m_hWnd);
     if (dlg.DoModal() == IDOK) {
-      g_pAccountList->Save(slot, dlg.account(), false);
-      SetRowTexts(row, dlg.account());
+      if (g_pAccountList->Save(slot, dlg.account(), false))
+        SetRowTexts(row, dlg.account());
+      else
+        Warn(kNotSaved);
     }
   }
   UpdateButtons();
@@ -179,8 +195,10 @@ void CAccListDlg::OnDelete() {
     // Built to fit: a name may be as long as the store allows.
     std::string name = Text(g_pAccountList->GetAt(slot).name());
     if (Confirm("Delete " + name + " ?")) {
-      g_pAccountList->MarkDeleted(slot);
-      m_list.DeleteItem(row);
+      if (g_pAccountList->MarkDeleted(slot))
+        m_list.DeleteItem(row);
+      else
+        Warn(kNotDeleted);
     }
   }
   UpdateButtons();
@@ -193,8 +211,10 @@ void CAccListDlg::OnChange() {
     const char* verb = account.disabled() ? "Enable" : "Disable";
     if (Confirm(std::string(verb) + " " + Text(account.name()) + " ?")) {
       account.SetDisabled(!account.disabled());
-      g_pAccountList->Save(slot, account, false);
-      SetRowTexts(row, account);
+      if (g_pAccountList->Save(slot, account, false))
+        SetRowTexts(row, account);
+      else
+        Warn(kNotSaved);
     }
   }
   UpdateButtons();

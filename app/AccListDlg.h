@@ -33,6 +33,7 @@ class CAccListDlg : public CDialog {
   // The selected row and its slot; false when no row is selected.
   bool Selected(int& row, int& slot) const;
   bool Confirm(const std::string& question);
+  void Warn(const char* message);
 
   CButton m_delete, m_edit, m_change;
   CListView m_list;

@@ -1,6 +1,7 @@
 // The settings dialog.
 #include "app/SettingsDlg.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -64,6 +65,46 @@ std::string StorablePath(const std::string& path) {
   return std::string(shortPath.data(), length);
 }
 
+struct FileChoice {
+  bool chosen = false;
+  bool failed = false;  // the dialog did not open at all
+  std::string path;
+};
+
+// One open-file dialog for a wave file, starting in folder (none: the
+// system's choice) with name in the file box.
+FileChoice AskForWave(HWND owner, const std::string& folder, const std::string& name) {
+  std::vector<char> file(kPathRoom, '\0');
+  name.copy(file.data(), std::min(name.size(), file.size() - 1));
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = "Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0";
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = kPathRoom;
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.lpstrTitle = "Sound Wav File";
+  ofn.lpstrDefExt = "wav";
+  // Otherwise the chosen folder becomes the working directory and stays in use for the life of the program.
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  FileChoice choice;
+  choice.chosen = GetOpenFileNameA(&ofn) != FALSE;
+  choice.failed = !choice.chosen && CommDlgExtendedError() != 0;
+  if (choice.chosen) choice.path = file.data();
+  return choice;
+}
+
+// The folder part of a path when it names an existing folder, else empty.
+std::string ExistingFolder(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  // "C:\" keeps its backslash: "C:" alone is the drive's current folder.
+  const std::string folder = path.substr(0, slash == 2 && path[1] == ':' ? 3 : slash);
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::string();
+  return folder;
+}
+
 }  // namespace
 
 CSettingsDlg::CSettingsDlg(HWND parent) : CDialog(IDD_SETTINGS, parent) {}
@@ -92,8 +133,9 @@ BOOL CSettingsDlg::OnInitDialog() {
   // What the store keeps; typing stops there instead of being cut on OK.
   m_soundFile.LimitText(CRegistryKey::kMaxText);
   m_soundFile.SetText(g_pSettings->GetSoundFile());
+  // The stored choices show as they are: Sound saved on with the balloon off stays so.
   ApplyBalloonRule();
-  ApplySoundRule();
+  ApplySoundRule(false);
   m_toolTip.Create(m_hWnd);
   m_bRunOnStartup = m_runOnStartup.Checked();
   return TRUE;
@@ -105,13 +147,13 @@ void CSettingsDlg::ApplyBalloonRule() {
   m_balloonTimeout.Enable(on);
 }
 
-// The sound plays with the balloon, so asking for one asks for both; clearing
-// the balloon later leaves the sound as it is.
-void CSettingsDlg::ApplySoundRule() {
+// The sound plays with the balloon, so ticking one ticks both; clearing the
+// balloon later leaves the sound as it is.
+void CSettingsDlg::ApplySoundRule(bool tickBalloon) {
   bool on = m_sound.Checked();
   m_soundFile.Enable(on);
   m_browse.Enable(on);
-  if (!on) return;
+  if (!on || !tickBalloon) return;
   m_showBalloon.SetCheck(true);
   ApplyBalloonRule();
 }
@@ -123,7 +165,7 @@ bool CSettingsDlg::OnCommand(UINT id, UINT code, HWND ctl) {
         ApplyBalloonRule();
         return true;
       case IDC_SOUND:
-        ApplySoundRule();
+        ApplySoundRule(true);
         return true;
       case IDC_SETDEFAULTS:
         OnSetDefaults();
@@ -167,25 +209,22 @@ void CSettingsDlg::OnSetDefaults() {
   m_runOnStartup.SetCheck(g_pSettings->GetDefault(RunOnStartup) != 0);
   m_soundFile.SetText("");
   ApplyBalloonRule();
-  ApplySoundRule();
+  ApplySoundRule(true);
 }
 
 void CSettingsDlg::OnBrowse() {
-  std::vector<char> file(kPathRoom, '\0');
-  std::string current = m_soundFile.GetText();
-  current.copy(file.data(), std::min(current.size(), file.size() - 1));
-  OPENFILENAMEA ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = m_hWnd;
-  ofn.lpstrFilter = "Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0";
-  ofn.lpstrFile = file.data();
-  ofn.nMaxFile = kPathRoom;
-  ofn.lpstrTitle = "Sound Wav File";
-  ofn.lpstrDefExt = "wav";
-  // Otherwise the chosen folder becomes the working directory and stays in use for the life of the program.
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameA(&ofn)) return;
-  std::string path = StorablePath(file.data());
+  const std::string current = m_soundFile.GetText();
+  FileChoice choice = AskForWave(m_hWnd, std::string(), current);
+  // The dialog opens nothing, and says nothing, when it cannot start from the
+  // text (not a valid file name): it starts from the text's folder, or afresh.
+  if (choice.failed) choice = AskForWave(m_hWnd, ExistingFolder(current), std::string());
+  if (choice.failed) {
+    MessageBoxA(m_hWnd, "The file dialog could not be opened.", "Settings", MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  // A choice made after this dialog was ended ("Exit" meanwhile) no longer counts.
+  if (!choice.chosen || !IsOpen()) return;
+  std::string path = StorablePath(choice.path);
   if (path.empty()) {
     MessageBoxA(m_hWnd,
                 "The path of this file is too long to be stored. Please choose a file with a shorter path.",

@@ -17,7 +17,8 @@ class CSettingsDlg : public CDialog {
 
  private:
   void ApplyBalloonRule();
-  void ApplySoundRule();
+  // Enables the sound's controls; with tickBalloon also ticks the balloon when the sound is on.
+  void ApplySoundRule(bool tickBalloon);
   void OnSetDefaults();
   void OnBrowse();
 

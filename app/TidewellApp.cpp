@@ -1,15 +1,20 @@
 // The application object's commands and the process-wide objects.
 #include "app/TidewellApp.h"
 
+#include <algorithm>
+
 #include "app/AboutDlg.h"
 #include "app/AccListDlg.h"
 #include "app/AppLogDlg.h"
 #include "app/Locale.h"
 #include "app/SettingsDlg.h"
+#include "app/SingleInstance.h"
 #include "app/TidewellDlg.h"
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
 #include "framework/AppLog.h"
+#include "framework/Format.h"
+#include "framework/Messages.h"
 #include "pop3/TcpSocket.h"
 #include "res/resource.h"
 #include "store/AccountList.h"
@@ -25,9 +30,10 @@ CVersionInfo g_versionInfo;
 CTcpSocket g_winsockUser(false);
 
 namespace {
-// Brings an already open dialog forward; true if there was one.
+// Brings an already open dialog forward; true if there was one. A dialog that
+// has ended but waits, hidden, for a loop opened after it does not count.
 bool FocusOpen(const CDialog* dlg) {
-  if (!dlg || !dlg->hwnd()) return false;
+  if (!dlg || !dlg->IsOpen()) return false;
   SetForegroundWindow(dlg->hwnd());
   SetFocus(dlg->hwnd());
   return true;
@@ -41,18 +47,44 @@ void RunSingle(Dlg*& open) {
   Dlg dlg;
   open = &dlg;
   dlg.DoModal();
-  open = nullptr;
+  // A later one of the kind may have taken the pointer while this one waited.
+  if (open == &dlg) open = nullptr;
+}
+
+// A slot whose values could not be read is kept as it is; the log says which.
+void LogUnreadableSlots() {
+  for (int slot : g_pAccountList->UnreadableSlots())
+    g_appLog.Append(
+        Format("The account stored under %s could not be read; it is kept unchanged and not checked",
+               CAccountList::IndexedName("Host", slot).c_str())
+            .c_str());
+}
+
+// A later start of the program asked for attention: the tray says where this one is.
+void OnAnotherStart() {
+  g_trayIcon.ShowBalloon("Tidewell", "Tidewell is already running", false);
+  // Taken down as the check's balloon is, when its time is up (a hand-edited
+  // time-out counts within the settings dialog's range).
+  if (!g_pMainDlg || !g_pMainDlg->hwnd() || !g_pSettings) return;
+  const int seconds = std::min(std::max(g_pSettings->GetSetting(BalloonTimeout), 10), 60);
+  SetTimer(g_pMainDlg->hwnd(), IDT_BALLOON, static_cast<UINT>(seconds) * 1000, nullptr);
 }
 }  // namespace
 
 bool CTidewellApp::InitInstance() {
+  // Before the stores: a second start must not touch the registry, and the
+  // first one's checks must not be doubled.
+  CSingleInstance instance;
+  if (!instance.Claim(OnAnotherStart)) return false;
   g_pAccountList = new CAccountList();
+  LogUnreadableSlots();
   g_pSettings = new CSettings();
   SetRuntimeLocale();
 
   CTidewellDlg* mainDlg = new CTidewellDlg();
   m_pMainWnd = mainDlg;
   mainDlg->DoModal();
+  instance.StopAnswering();
 
   // The main window's close handler has stopped the workers that use these;
   // stopping again costs nothing and covers an end that did not pass there.

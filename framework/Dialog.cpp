@@ -56,7 +56,7 @@ INT_PTR CDialog::DoModal() {
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (PreTranslateMessage(msg)) continue;
+    if (TranslateForDialog(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -80,14 +80,36 @@ void CDialog::CenterWindow() {
 }
 
 namespace {
-// Ends a modal dialog of ours that the ending dialog owns (one opened from
-// it, whose own loop runs inside the owner's): otherwise the owner's loop
-// could not end before that dialog was closed by hand.
+
+bool IsDialogWindow(HWND window) {
+  char name[8] = {};
+  return GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0;
+}
+
+BOOL CALLBACK EndOwnedDialog(HWND window, LPARAM owner);
+
+// A dialog of the system's (message box, file dialog) is cancelled through its
+// own Cancel, so it cleans up as when the user cancels; one that has no Cancel
+// (a Yes/No box on some systems) is ended with IDCANCEL, never with a Yes.
+void CancelSystemDialog(HWND window) {
+  EnumThreadWindows(GetCurrentThreadId(), EndOwnedDialog, reinterpret_cast<LPARAM>(window));
+  SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  if (IsWindow(window) && IsWindowVisible(window)) ::EndDialog(window, IDCANCEL);
+}
+
+// Ends a dialog that the ending dialog owns (one opened from it, whose own loop
+// runs inside the owner's): otherwise the owner's loop could not end before
+// that dialog was closed by hand, and its answer would still count.
 BOOL CALLBACK EndOwnedDialog(HWND window, LPARAM owner) {
-  CDialog* dialog = CDialog::FromHandle(window);
-  if (dialog && GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner)) dialog->EndDialog(IDCANCEL);
+  if (GetWindow(window, GW_OWNER) != reinterpret_cast<HWND>(owner)) return TRUE;
+  if (CDialog* dialog = CDialog::FromHandle(window)) {
+    if (dialog->IsOpen()) dialog->EndDialog(IDCANCEL);
+  } else if (IsDialogWindow(window) && IsWindowVisible(window)) {
+    CancelSystemDialog(window);
+  }
   return TRUE;
 }
+
 }  // namespace
 
 CDialog* CDialog::FromHandle(HWND window) {
@@ -115,6 +137,15 @@ void CDialog::EnableOwner() {
   // Before this dialog hides or goes, so that activation returns to the owner.
   if (m_hDisabledOwner) EnableWindow(m_hDisabledOwner, TRUE);
   m_hDisabledOwner = nullptr;
+}
+
+bool CDialog::TranslateForDialog(MSG& msg) {
+  // Dialogs opened from the tray stand side by side, each in a loop nested in
+  // the one before; Tab, Enter and Escape belong to the one with the focus.
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  CDialog* target = root ? FromHandle(root) : nullptr;
+  if (!target || !target->m_hWnd) target = this;
+  return target->PreTranslateMessage(msg);
 }
 
 bool CDialog::PreTranslateMessage(MSG& msg) {

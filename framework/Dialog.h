@@ -16,8 +16,12 @@ class CDialog {
   // Runs until EndDialog; returns its result, or -1 when the window cannot be created.
   INT_PTR DoModal();
   bool CreateModeless();
-  // Also ends the modal dialogs this one owns, which run inside its loop.
+  // Also ends the dialogs this one owns, which run inside its loop: ours, and
+  // the system's (message boxes, file dialogs), which are cancelled.
   void EndDialog(INT_PTR result);
+  // The window exists and has not been ended. An ended modal dialog stays
+  // (hidden) until the loops opened after it return.
+  bool IsOpen() const { return m_hWnd && !m_bEnded; }
   // The dialog object of one of our dialog windows, or none.
   static CDialog* FromHandle(HWND window);
 
@@ -55,6 +59,8 @@ class CDialog {
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void EnableOwner();
   void OnDpiChange(WPARAM wp, const RECT& suggested);
+  // Gives the message to the dialog it is for, which need not be this one.
+  bool TranslateForDialog(MSG& msg);
 
   HWND m_hDisabledOwner = nullptr;  // the owner a modal run disabled, until it is enabled again
   bool m_bModal = false;

@@ -43,7 +43,10 @@ class CAccount {
   bool ssl() const { return m_bSsl; }
   bool deleted() const { return m_bDeleted; }
   bool disabled() const { return m_bDisabled; }
-  bool IsActive() const { return !m_bDeleted && !m_bDisabled; }
+  // A slot whose stored values could not all be read: kept as it is in the
+  // registry, never checked, shown or reused.
+  bool unreadable() const { return m_bUnreadable; }
+  bool IsActive() const { return !m_bDeleted && !m_bDisabled && !m_bUnreadable; }
 
   void SetName(const char* text) { m_name.Set(text); }
   void SetHost(const char* text) { m_host.Set(text); }
@@ -59,9 +62,10 @@ class CAccount {
   void SetDisabled(bool on) { m_bDisabled = on; }
   // SHA-256 fingerprint of the server certificate the user trusts for this
   // account although the system does not ("" for none). Kept in a value of its
-  // own beside the eight, written only through the list's trust operations.
+  // own beside the eight, saved with them and changed by the list's trust operations.
   const std::string& trustedCertificate() const { return m_trustedCertificate; }
   void SetTrustedCertificate(const std::string& fingerprint) { m_trustedCertificate = fingerprint; }
+  void SetUnreadable(bool on) { m_bUnreadable = on; }
 
   // Runtime state, written by the check workers (one at a time) without the list's lock.
   void SetCount(int n) {
@@ -88,6 +92,7 @@ class CAccount {
   int m_nPort = kPlainPort;
   bool m_bSsl = false;
   std::string m_trustedCertificate;
+  bool m_bUnreadable = false;
   int m_nPreviousCount = 0;
   int m_nCurrentCount = 0;
   bool m_bError = false;

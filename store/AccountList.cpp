@@ -1,9 +1,12 @@
 // Account list: slots, the active snapshot, totals, and persistence in section "Accounts".
 #include "store/AccountList.h"
 
+#include <climits>
 #include <cstring>
 
 #include "framework/Format.h"
+#include "store/AccountJournal.h"
+#include "store/AccountSlot.h"
 #include "store/RegistryKey.h"
 
 // Defined beside the class so that every program and test linking the store has it.
@@ -41,28 +44,20 @@ CAccountList::CAccountList() {
 void CAccountList::Load() {
   CRegistryKey key;
   key.Open(kProgram, kSection);
+  // The slots are numbered without gaps: the first one without a Host value ends them.
+  int present = 0;
+  std::string host;
+  while (key.ReadText(IndexedName("Host", present).c_str(), host) != CRegistryKey::Found::Missing) ++present;
+  CAccountJournal journal(kProgram, kSection);
+  const int pending = journal.Finish(present);
+  CRegistryKey pendingKey;
+  if (pending >= 0) journal.OpenJournal(pendingKey);
   for (int i = 0;; ++i) {
-    const std::string host = key.ReadString(IndexedName("Host", i).c_str(), "");
-    if (host.empty()) break;
-    const int port = key.ReadDword(IndexedName("Port", i).c_str(), CAccount::kPlainPort);
-    const std::string name = key.ReadString(IndexedName("Name", i).c_str(), "");
-    const int ssl = key.ReadDword(IndexedName("SSL", i).c_str(), 0);
-    const std::string user = key.ReadString(IndexedName("User", i).c_str(), "");
-    const std::string password =
-        ScramblePassword(key.ReadString(IndexedName("Password", i).c_str(), "").c_str(), false);
-    const int deleted = key.ReadDword(IndexedName("Deleted", i).c_str(), 0);
-    const int disabled = key.ReadDword(IndexedName("Disabled", i).c_str(), 0);
-
     auto account = std::make_unique<CAccount>();
-    account->SetHost(host.c_str());
-    account->SetName(name.c_str());
-    account->SetSsl(ssl == 1);
-    account->SetPort(port);  // after SetSsl, which resets the port
-    account->SetUser(user.c_str());
-    account->SetPassword(password.c_str());
-    account->SetDeleted(deleted == 1);
-    account->SetDisabled(disabled == 1);
-    account->SetTrustedCertificate(ReadTrust(key, i));
+    // A slot whose committed values could not be copied in is read from the journal.
+    const SlotFound found =
+        i == pending ? ReadAccountSlot(pendingKey, 0, *account) : ReadAccountSlot(key, i, *account);
+    if (found == SlotFound::Missing) break;
     m_accounts.push_back(std::move(account));
   }
   m_bAllFailed = false;
@@ -83,48 +78,64 @@ int CAccountList::Add(const CAccount& account) {
   const int n = static_cast<int>(m_accounts.size());
   int slot = 0;
   while (slot < n && !m_accounts[slot]->deleted()) ++slot;
-  if (slot == n) m_accounts.push_back(std::make_unique<CAccount>(StoredForm(account)));
-  // A reused slot keeps its runtime counts; Save assigns only the stored fields.
-  Save(slot, account, slot == n);
-  // A reused slot must not keep trusting the certificate of its old server.
-  WriteTrust(slot, account.trustedCertificate());
+  CAccount stored = StoredForm(account);
+  // The new account's own trusted certificate (none, from the dialog) is saved
+  // with it: a reused slot must not keep trusting its old server's.
+  if (!WriteSlot(slot, stored)) return -1;
+  if (slot == n) {
+    m_accounts.push_back(std::make_unique<CAccount>(stored));
+  } else {
+    m_accounts[slot]->Assign(stored);  // a reused slot keeps its runtime counts
+    m_accounts[slot]->SetTrustedCertificate(stored.trustedCertificate());
+  }
   return slot;
 }
 
-void CAccountList::Save(int index, const CAccount& account, bool isNew) {
+bool CAccountList::Save(int index, const CAccount& account, bool isNew) {
   CWriteLock lock(m_lock);
-  if (!IsSlot(index)) return;
-  const CAccount stored = StoredForm(account);
-  WriteSlot(index, stored);
-  if (isNew) return;
+  if (!IsSlot(index) || m_accounts[index]->unreadable()) return false;
+  CAccount stored = StoredForm(account);
   CAccount& live = *m_accounts[index];
-  // The trusted certificate belongs to a server: another server starts afresh.
-  const char* host = live.host() ? live.host() : "";
-  if (live.port() != stored.port() || strcmp(host, stored.host() ? stored.host() : "") != 0)
-    WriteTrust(index, "");
+  // The trusted certificate belongs to a server: another server starts afresh;
+  // the same one keeps the live record's, which a check may have stored since
+  // the caller took its copy.
+  if (!isNew) {
+    const char* host = live.host() ? live.host() : "";
+    const bool sameServer =
+        live.port() == stored.port() && strcmp(host, stored.host() ? stored.host() : "") == 0;
+    stored.SetTrustedCertificate(sameServer ? live.trustedCertificate() : std::string());
+  }
+  if (!WriteSlot(index, stored)) return false;
+  if (isNew) return true;
   live.Assign(stored);
+  live.SetTrustedCertificate(stored.trustedCertificate());
+  return true;
 }
 
-void CAccountList::WriteSlot(int index, const CAccount& account) {
-  CRegistryKey key;
-  key.Open(kProgram, kSection);
-  key.WriteString(IndexedName("Name", index).c_str(), account.name());
-  key.WriteDword(IndexedName("SSL", index).c_str(), account.ssl() ? 1 : 0);
-  key.WriteString(IndexedName("Host", index).c_str(), account.host());
-  key.WriteDword(IndexedName("Port", index).c_str(), account.port());
-  key.WriteString(IndexedName("User", index).c_str(), account.user());
-  key.WriteString(IndexedName("Password", index).c_str(), ScramblePassword(account.password(), true).c_str());
-  key.WriteDword(IndexedName("Deleted", index).c_str(), account.deleted() ? 1 : 0);
-  key.WriteDword(IndexedName("Disabled", index).c_str(), account.disabled() ? 1 : 0);
+bool CAccountList::WriteSlot(int index, const CAccount& account) {
+  CAccountJournal journal(kProgram, kSection);
+  return journal.Save(index, [&account](CRegistryKey& key) { return WriteAccountSlot(key, 0, account); });
 }
 
-void CAccountList::MarkDeleted(int index) {
+bool CAccountList::MarkDeleted(int index) {
   CWriteLock lock(m_lock);
-  if (!IsSlot(index)) return;
+  if (!IsSlot(index) || m_accounts[index]->unreadable()) return false;
+  // A committed save of the slot still waiting to be copied would undo the mark.
+  CAccountJournal journal(kProgram, kSection);
+  if (journal.Finish(INT_MAX) != -1) return false;
   CRegistryKey key;
-  key.Open(kProgram, kSection);
-  key.WriteDword(IndexedName("Deleted", index).c_str(), 1);
+  if (!key.Open(kProgram, kSection) || !key.TryWriteDword(IndexedName("Deleted", index).c_str(), 1))
+    return false;
   m_accounts[index]->SetDeleted(true);
+  return true;
+}
+
+std::vector<int> CAccountList::UnreadableSlots() {
+  CReadLock lock(m_lock);
+  std::vector<int> slots;
+  for (size_t i = 0; i < m_accounts.size(); ++i)
+    if (m_accounts[i]->unreadable()) slots.push_back(static_cast<int>(i));
+  return slots;
 }
 
 void CAccountList::SnapshotActive(std::vector<CAccount*>& out) {

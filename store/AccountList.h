@@ -14,7 +14,9 @@ class CRegistryKey;
 
 class CAccountList {
  public:
-  // Loads every slot up to the first one without a host.
+  // Loads every slot up to the first one without a Host value, finishing a save
+  // that a crash interrupted after it was committed. A slot that cannot be read
+  // is kept as an unreadable record: never checked, shown, reused or written.
   CAccountList();
   CAccountList(const CAccountList&) = delete;
   CAccountList& operator=(const CAccountList&) = delete;
@@ -22,11 +24,16 @@ class CAccountList {
   int GetCount();
   // A copy of the record in slot index (a default record for a bad index).
   CAccount GetAt(int index);
-  // Stores a copy in the first deleted slot, or a new one; returns the slot.
+  // Stores a copy in the first deleted slot, or a new one; returns the slot, or
+  // -1 when the registry did not take it (nothing changed then).
   int Add(const CAccount& account);
-  // Writes the slot's values; unless isNew, also assigns the stored fields into the live record.
-  void Save(int index, const CAccount& account, bool isNew);
-  void MarkDeleted(int index);
+  // Writes the slot's values, all or nothing; unless isNew, also assigns the
+  // stored fields into the live record. False when nothing was changed.
+  bool Save(int index, const CAccount& account, bool isNew);
+  // False when the registry did not take the mark (the slot stays as it was).
+  bool MarkDeleted(int index);
+  // Slots whose stored values could not be read at load.
+  std::vector<int> UnreadableSlots();
   // Live records of every active slot, in slot order; they stay valid for the life of the list.
   void SnapshotActive(std::vector<CAccount*>& out);
   void GetFailState(bool& wasAllFailed, bool& allFailedNow);
@@ -61,9 +68,8 @@ class CAccountList {
 
  private:
   void Load();
-  void WriteSlot(int index, const CAccount& account);
+  bool WriteSlot(int index, const CAccount& account);
   void WriteTrust(int index, const std::string& fingerprint);
-  static std::string ReadTrust(CRegistryKey& key, int index);
   bool IsSlot(int index) const { return index >= 0 && index < static_cast<int>(m_accounts.size()); }
 
   std::vector<std::unique_ptr<CAccount>> m_accounts;  // records never move once created

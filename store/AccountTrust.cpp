@@ -3,30 +3,30 @@
 // and the decision that the mail check and View Mail share.
 #include "store/AccountTrust.h"
 
+#include <climits>
 #include <cstring>
 
 #include "framework/Format.h"
+#include "store/AccountJournal.h"
 #include "store/AccountList.h"
+#include "store/AccountSlot.h"
 #include "store/RegistryKey.h"
 
 namespace {
 
 const char kProgram[] = "Tidewell";
 const char kSection[] = "Accounts";
-const char kTrustValue[] = "TrustedCertificate";
 
 }  // namespace
 
-std::string CAccountList::ReadTrust(CRegistryKey& key, int index) {
-  return key.ReadString(IndexedName(kTrustValue, index).c_str(), "");
-}
-
 // Caller holds the lock exclusive.
 void CAccountList::WriteTrust(int index, const std::string& fingerprint) {
-  if (!IsSlot(index)) return;
+  if (!IsSlot(index) || m_accounts[index]->unreadable()) return;
+  // A committed save still waiting to be copied in would bring the old value back.
+  if (CAccountJournal(kProgram, kSection).Finish(INT_MAX) != -1) return;
   CRegistryKey key;
   key.Open(kProgram, kSection);
-  key.WriteString(IndexedName(kTrustValue, index).c_str(), fingerprint.c_str());
+  key.WriteString(IndexedName(kTrustValueName, index).c_str(), fingerprint.c_str());
   m_accounts[index]->SetTrustedCertificate(fingerprint);
 }
 

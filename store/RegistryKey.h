@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class CRegistryKey {
  public:
@@ -21,8 +22,13 @@ class CRegistryKey {
   // Creates or opens HKCU\Software\Venterly\<program>\<section>. On failure the
   // object holds no handle and every other call on it is harmless.
   bool Open(const char* program, const char* section);
+  // Opens the section only when it exists; creates nothing.
+  bool OpenExisting(const char* program, const char* section);
   // Creates or opens any subkey of HKCU (used for the Run key).
   bool OpenPath(const char* subkey);
+  // Removes HKCU\Software\Venterly\<program>\<section> (a key without subkeys);
+  // true when it is gone, also when it was not there.
+  static bool DeleteSection(const char* program, const char* section);
   void Close();
   bool IsOpen() const { return m_hKey != nullptr; }
 
@@ -35,6 +41,29 @@ class CRegistryKey {
   int WriteDword(const char* name, int value);
   // REG_SZ of exactly these bytes (size 0: an empty value).
   void WriteRaw(const char* name, const char* data, DWORD size);
+
+  // What a read found: no such value, the value, or a value that is there but
+  // cannot be taken as asked.
+  enum class Found { Missing, Read, Unreadable };
+  // A string value (REG_SZ, or REG_EXPAND_SZ unexpanded) of at most kMaxText characters.
+  Found ReadText(const char* name, std::string& out) const;
+  // A number stored as a REG_DWORD, a REG_QWORD in the int range, or decimal text.
+  Found ReadNumber(const char* name, int& out) const;
+
+  // Writes that say whether the registry took them.
+  bool TryWriteString(const char* name, const char* text);
+  bool TryWriteDword(const char* name, int value);
+  bool TryWriteValue(const char* name, DWORD type, const void* data, DWORD size);
+  // True when the value is gone, also when it was not there.
+  bool TryDeleteValue(const char* name);
+
+  struct Value {
+    std::string name;
+    DWORD type;
+    std::string data;
+  };
+  // Every value of the key, as stored; false when they could not all be read.
+  bool ReadAllValues(std::vector<Value>& out) const;
 
  private:
   HKEY m_hKey = nullptr;

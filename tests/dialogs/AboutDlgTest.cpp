@@ -91,4 +91,13 @@ TEST_F(AboutDlgTest, UserGuideOpensIndexHtmlBesideTheProgramOrSaysItIsMissing) {
   ExpectOpened(CRecordedCalls::ShellCalls()[0], guide);
 }
 
+TEST_F(AboutDlgTest, OpensWithTheFocusOnOkSoEnterClosesIt) {
+  ASSERT_EQ(GetDlgItem(m_hDlg, IDOK), GetFocus());
+  // Enter as the dialog manager of a modal run takes it.
+  MSG enter = {GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+  IsDialogMessageA(m_hDlg, &enter);
+  EXPECT_FALSE(IsWindow(m_hDlg));
+  EXPECT_TRUE(CRecordedCalls::ShellCalls().empty());
+}
+
 }  // namespace

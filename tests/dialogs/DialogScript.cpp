@@ -65,7 +65,15 @@ CDialogScript::~CDialogScript() {
 
 CDialogScript& CDialogScript::When(const std::string& caption, Action action) {
   if (m_steps.empty()) m_nStepStart = GetTickCount();
-  m_steps.emplace_back(caption, std::move(action));
+  m_steps.push_back({caption, [caption] { return FindThreadDialog(caption); }, std::move(action)});
+  return *this;
+}
+
+CDialogScript& CDialogScript::Once(const std::string& what, std::function<bool()> condition, Action action) {
+  if (m_steps.empty()) m_nStepStart = GetTickCount();
+  // Any non-null handle says "there"; the action is given none.
+  m_steps.push_back({what, [condition] { return condition() ? HWND_MESSAGE : nullptr; },
+                     [action](HWND) { action(nullptr); }});
   return *this;
 }
 
@@ -84,12 +92,12 @@ void CALLBACK CDialogScript::OnTick(HWND, UINT, UINT_PTR, DWORD) {
 void CDialogScript::Step() {
   // An action that starts a loop of its own would see this timer again inside it.
   if (m_bInStep || m_steps.empty()) return;
-  HWND window = FindThreadDialog(m_steps.front().first);
+  HWND window = m_steps.front().find();
   if (!window) {
     if (GetTickCount() - m_nStepStart > kStepTimeoutMs) GiveUp();
     return;
   }
-  Action action = std::move(m_steps.front().second);
+  Action action = std::move(m_steps.front().action);
   m_steps.pop_front();
   m_nStepStart = GetTickCount();
   m_bInStep = true;
@@ -98,7 +106,7 @@ void CDialogScript::Step() {
 }
 
 void CDialogScript::GiveUp() {
-  ADD_FAILURE() << "no window \"" << m_steps.front().first << "\" showed";
+  ADD_FAILURE() << "waited in vain for \"" << m_steps.front().what << "\"";
   m_steps.clear();
   for (HWND dialog : ThreadDialogs()) {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);

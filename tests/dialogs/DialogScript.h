@@ -21,6 +21,8 @@ class CDialogScript {
   CDialogScript& operator=(const CDialogScript&) = delete;
 
   CDialogScript& When(const std::string& caption, Action action);
+  // A step that waits for a condition instead of a window; its action gets no window.
+  CDialogScript& Once(const std::string& what, std::function<bool()> condition, Action action);
   // Keeps the message box's text and presses one of its buttons.
   CDialogScript& Answer(const std::string& caption, int button, std::string* text = nullptr);
   bool Done() const { return m_steps.empty(); }
@@ -32,7 +34,12 @@ class CDialogScript {
   // thread, so the click that started them returns.
   void GiveUp();
 
-  std::deque<std::pair<std::string, Action>> m_steps;
+  struct StepDef {
+    std::string what;
+    std::function<HWND()> find;  // what the step waits for: null until it is there
+    Action action;
+  };
+  std::deque<StepDef> m_steps;
   UINT_PTR m_nTimer = 0;
   DWORD m_nStepStart = 0;
   bool m_bInStep = false;

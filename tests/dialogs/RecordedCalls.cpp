@@ -1,6 +1,7 @@
 // The replacement calls and their records.
 #include "RecordedCalls.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -14,6 +15,7 @@ struct Records {
   std::vector<OpenFileAsked> openFiles;
   UINT menuChoice = 0;
   std::string file;
+  DWORD error = 0;  // what CommDlgExtendedError says about the last dialog
   bool installed = false;
 };
 
@@ -49,22 +51,31 @@ BOOL WINAPI RecordGetOpenFileName(LPOPENFILENAMEA ofn) {
   OpenFileAsked asked;
   for (const char* p = ofn->lpstrFilter; p && *p; p += lstrlenA(p) + 1) asked.filter.push_back(p);
   asked.room = ofn->nMaxFile;
+  asked.name = ofn->lpstrFile;
+  asked.folder = ofn->lpstrInitialDir ? ofn->lpstrInitialDir : "";
   State().openFiles.push_back(asked);
+  State().error = asked.name.find_first_of("<>|\"*?") != std::string::npos ? FNERR_INVALIDFILENAME : 0;
+  if (State().error) return FALSE;
   const std::string& file = State().file;
   if (file.empty() || file.size() >= ofn->nMaxFile) return FALSE;
   lstrcpynA(ofn->lpstrFile, file.c_str(), static_cast<int>(ofn->nMaxFile));
   return TRUE;
 }
 
+DWORD WINAPI RecordedDialogError() {
+  return State().error;
+}
+
 }  // namespace
 
 void CRecordedCalls::Install() {
   Records& state = State();
-  state = Records{{}, {}, {}, 0, "", state.installed};
+  state = Records{{}, {}, {}, 0, "", 0, state.installed};
   if (state.installed) return;
   HookImport("shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute));
   HookImport("user32.dll", "TrackPopupMenu", reinterpret_cast<void*>(RecordTrackPopupMenu));
   HookImport("comdlg32.dll", "GetOpenFileNameA", reinterpret_cast<void*>(RecordGetOpenFileName));
+  HookImport("comdlg32.dll", "CommDlgExtendedError", reinterpret_cast<void*>(RecordedDialogError));
   state.installed = true;
 }
 

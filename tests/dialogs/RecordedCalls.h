@@ -23,6 +23,7 @@ struct MenuShown {
 struct OpenFileAsked {
   std::vector<std::string> filter;  // description, pattern, description, pattern, ...
   DWORD room = 0;                   // nMaxFile
+  std::string name, folder;         // the start: file box text and initial folder
 };
 
 class CRecordedCalls {
@@ -34,7 +35,8 @@ class CRecordedCalls {
   // The command a shown pop-up menu posts to its owner, as a user's choice would (0: none).
   static void ChooseFromMenu(UINT command);
   static std::vector<MenuShown> Menus();
-  // What the next open-file dialog gives back; empty: the user cancels.
+  // What the next open-file dialog gives back; empty: the user cancels. As the
+  // system's does, the dialog fails to open on a start name that is no valid file name.
   static void ChooseFile(const std::string& path);
   static std::vector<OpenFileAsked> OpenFiles();
 };

@@ -164,6 +164,29 @@ TEST_F(SettingsDlgTest, SoundTicksShowBalloonAndBrowseFillsTheFileWhenItsPathCan
   EXPECT_EQ("C:\\Sounds\\new.wav", ItemText(dlg, IDC_SOUNDFILE));
 }
 
+TEST_F(SettingsDlgTest, StoredSoundWithoutBalloonStaysSoAndBrowseStartsFromAnInvalidNamesFolder) {
+  g_pSettings->SetSetting(Sound, 1);
+  g_pSettings->SetSetting(BalloonHelp, 0);
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  g_pSettings->SetSoundFile((std::string(windows) + "\\bell<1>.wav").c_str());
+  HWND dlg = Open();
+  EXPECT_FALSE(Checked(dlg, IDC_SHOWBALLOON));
+  EXPECT_FALSE(Enabled(dlg, IDC_BALLOONTIMEOUT));
+  EXPECT_TRUE(Enabled(dlg, IDC_BROWSE));
+
+  // The dialog cannot start from that name: it starts again from its folder.
+  CRecordedCalls::ChooseFile("C:\\Sounds\\new.wav");
+  Click(dlg, IDC_BROWSE);
+  ASSERT_EQ(2u, CRecordedCalls::OpenFiles().size());
+  EXPECT_EQ(windows, CRecordedCalls::OpenFiles()[1].folder);
+  EXPECT_EQ("", CRecordedCalls::OpenFiles()[1].name);
+  EXPECT_EQ("C:\\Sounds\\new.wav", ItemText(dlg, IDC_SOUNDFILE));
+  Click(dlg, IDOK);
+  EXPECT_EQ(1u, Stored("Sound"));
+  EXPECT_EQ(0u, Stored("BalloonHelp")) << "OK keeps the balloon as it was stored";
+}
+
 // The text of the tooltip showing on this thread, empty when none shows.
 std::string ShownToolTip() {
   struct Found {

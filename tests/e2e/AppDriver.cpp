@@ -73,7 +73,7 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
 
 // Every tool text of one tooltip window of the shell; pointers in the messages
 // must point into the shell's own memory.
-void CollectToolTexts(HWND tooltip, DWORD pid, std::vector<std::string>& texts) {
+void CollectToolTexts(HWND tooltip, DWORD pid, std::vector<std::string>& texts, bool anyTool = false) {
   constexpr SIZE_T kTextOffset = 256, kTextSize = 1024;
   CRemoteBuffer remote(pid, kTextOffset + kTextSize);
   if (!remote.Valid()) return;
@@ -91,7 +91,7 @@ void CollectToolTexts(HWND tooltip, DWORD pid, std::vector<std::string>& texts) 
     remote.Read(0, &info, sizeof info);
     bool shown = (info.uFlags & TTF_IDISHWND) ? IsWindowVisible(reinterpret_cast<HWND>(info.uId)) != FALSE
                                               : !IsRectEmpty(&info.rect);
-    if (!shown) continue;
+    if (!shown && !anyTool) continue;
     remote.Read(kTextOffset, text, sizeof text);
     text[kTextSize - 1] = '\0';
     texts.push_back(text);
@@ -240,6 +240,18 @@ std::vector<std::string> TrayTooltips() {
     if (GetWindowLongA(tooltip, GWL_STYLE) & TTS_BALLOON) continue;
     CollectToolTexts(tooltip, shellPid, texts);
   }
+  return texts;
+}
+
+std::vector<std::string> TrayBalloons() {
+  std::vector<std::string> texts;
+  HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+  if (!tray) return texts;
+  DWORD shellPid = 0;
+  GetWindowThreadProcessId(tray, &shellPid);
+  for (HWND tooltip : TopWindowsOf(shellPid, TOOLTIPS_CLASSA, nullptr))
+    if ((GetWindowLongA(tooltip, GWL_STYLE) & TTS_BALLOON) && IsWindowVisible(tooltip))
+      CollectToolTexts(tooltip, shellPid, texts, true);
   return texts;
 }
 

@@ -85,6 +85,8 @@ class CRemoteBuffer {
 // The tooltip texts of the icons the notification area shows, read from the shell's
 // own tooltip windows.
 std::vector<std::string> TrayTooltips();
+// The texts of the balloons the notification area shows now.
+std::vector<std::string> TrayBalloons();
 // Whether the shell holds an icon of this owner window and id (a modify that
 // changes nothing succeeds only for an icon the shell knows).
 bool TrayIconExists(HWND owner, UINT id);

@@ -105,4 +105,49 @@ TEST_F(DialogsE2E, TrayDialogsOpenOnceAndAnAccountAddedThereIsChecked) {
   EXPECT_EQ(0u, code);
 }
 
+// "Exit" while a question or the file dialog is open ends the program; the
+// question's later answer can no longer delete anything.
+TEST_F(DialogsE2E, ExitWithAQuestionOrTheFileDialogOpenEndsTheProgramAndActsOnNeither) {
+  ASSERT_TRUE(SetSettingDword("ShowIntro", 0));
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell\\Accounts", 0,
+                                           nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  for (const char* name : {"Name", "Host", "User", "Password"})
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x.test"), 7);
+  const struct {
+    UINT command;
+    const char *caption, *opens;
+    int button;
+  } cases[] = {{ID_ACCOUNTS, "Accounts", "Accounts", IDC_DELETE},
+               {ID_SETTINGS, "Settings", "Sound Wav File", IDC_BROWSE}};
+  for (const auto& c : cases) {
+    CAppProcess app;
+    ASSERT_TRUE(app.Launch(TidewellExe()));
+    HWND main = nullptr;
+    ASSERT_TRUE(app.WaitFor([&] { return (main = app.MainWindow()) != nullptr; }));
+    PostCommand(main, c.command);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(app.WaitFor([&] { return (dialog = app.FindTopWindow("#32770", c.caption)) != nullptr; }));
+    if (c.button == IDC_DELETE) {
+      ASSERT_TRUE(SelectListViewRows(GetDlgItem(dialog, IDC_ACCOUNTLIST), {0}));
+    }
+    Press(dialog, c.button);
+    // The question shares the list's caption: it is the other window of that caption.
+    ASSERT_TRUE(app.WaitFor([&] {
+      for (HWND window : app.Windows("#32770", c.opens))
+        if (window != dialog && IsWindowVisible(window)) return true;
+      return false;
+    })) << c.opens;
+    PostCommand(main, ID_APP_EXIT);
+    // A Yes that reaches the question after the Exit must not count.
+    if (c.button == IDC_DELETE) app.AnswerMessageBox("Accounts", IDYES, nullptr, 1000);
+    DWORD code = 1;
+    EXPECT_TRUE(app.WaitForExit(code)) << app.WindowTree();
+  }
+  DWORD deleted = 0, size = sizeof deleted;
+  EXPECT_NE(ERROR_SUCCESS,
+            RegQueryValueExA(key, "Deleted", nullptr, nullptr, reinterpret_cast<BYTE*>(&deleted), &size));
+  RegCloseKey(key);
+}
+
 }  // namespace

@@ -1,7 +1,11 @@
 // CAccountList: loading, slots, persistence and the check cycle's bookkeeping.
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "ImportHook.h"
 #include "StoreTestSupport.h"
 #include "store/AccountList.h"
 
@@ -69,12 +73,48 @@ TEST_F(AccountListTest, LoadingStopsAtTheFirstSlotWithoutAHost) {
   EXPECT_STREQ("One", list.GetAt(1).name());
 }
 
-TEST_F(AccountListTest, OverlongHostEndsTheListAtThatSlot) {
+TEST_F(AccountListTest, UnreadableSlotIsKeptWithoutHidingLaterSlotsOrBeingReused) {
   StoreSlot(0, "zero.test");
-  StoreSlot(1, std::string(255, 'h'));
+  StoreSlot(1, std::string(255, 'h'));  // longer than a stored text can be
   StoreSlot(2, "two.test");
+  StoreSlot(3, "three.test");
+  raw::SetString(kAcc, "Port_3", "not a number");
+  StoreSlot(4, "four.test");
+  const DWORD hostAsNumber = 7;
+  raw::SetBytes(kAcc, "Host_4", REG_DWORD, &hostAsNumber, sizeof hostAsNumber);
+  // Numbers stored as text are read: a TLS account stays TLS on its port.
+  StoreSlot(5, "five.test");
+  raw::SetString(kAcc, "SSL_5", "1");
+  raw::SetString(kAcc, "Port_5", " 2995 ");
+  StoreSlot(6, "six.test");
+  raw::SetString(kAcc, "SSL_6", "yes");  // present but not a number: never taken for plain
+  {
+    CAccountList list;
+    ASSERT_EQ(7, list.GetCount());
+    EXPECT_EQ((std::vector<int>{1, 3, 4, 6}), list.UnreadableSlots());
+    const CAccount five = list.GetAt(5);
+    EXPECT_TRUE(five.ssl());
+    EXPECT_EQ(2995, five.port());
+    std::vector<CAccount*> active;
+    list.SnapshotActive(active);
+    ASSERT_EQ(3u, active.size());
+    EXPECT_STREQ("two.test", active[1]->host());
+
+    // Neither saved over, marked, nor taken by Add: new accounts go after them.
+    EXPECT_FALSE(list.Save(1, MakeAccount("over.test"), false));
+    EXPECT_FALSE(list.MarkDeleted(3));
+    EXPECT_EQ(7, list.Add(MakeAccount("seven.test")));
+    EXPECT_TRUE(list.MarkDeleted(0));
+    EXPECT_EQ(0, list.Add(MakeAccount("again.test")));
+  }
+  EXPECT_EQ(std::string(255, 'h'), raw::GetString(kAcc, "Host_1"));
+  EXPECT_EQ("not a number", raw::GetString(kAcc, "Port_3"));
+  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), raw::Type(kAcc, "Host_4"));
+  EXPECT_FALSE(raw::Exists(kAcc, "Deleted_3"));
   CAccountList list;
-  EXPECT_EQ(1, list.GetCount());
+  ASSERT_EQ(8, list.GetCount());
+  EXPECT_STREQ("again.test", list.GetAt(0).host());
+  EXPECT_STREQ("seven.test", list.GetAt(7).host());
 }
 
 TEST_F(AccountListTest, StoredNumbersAreInterpretedSlotBySlot) {
@@ -397,6 +437,119 @@ TEST_F(AccountListTest, CopyConnectionNeverSeesAHalfReplacedText) {
   stop = true;
   ASSERT_TRUE(reader.Join());
   EXPECT_EQ(0, bad);
+}
+
+// Every registry change the program makes fails once a given number of them
+// has gone through: the registry then looks as if the program had been killed
+// at that point.
+class CRegistryCrash {
+ public:
+  CRegistryCrash() {
+    s_setValue = reinterpret_cast<SetValueFn>(
+        HookImport("advapi32.dll", "RegSetValueExA", reinterpret_cast<void*>(SetValue)));
+    s_deleteValue = reinterpret_cast<DeleteValueFn>(
+        HookImport("advapi32.dll", "RegDeleteValueA", reinterpret_cast<void*>(DeleteValue)));
+    s_deleteKey = reinterpret_cast<DeleteKeyFn>(
+        HookImport("advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(DeleteKey)));
+    s_createKey = reinterpret_cast<CreateKeyFn>(
+        HookImport("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(CreateKey)));
+  }
+  ~CRegistryCrash() {
+    HookImport("advapi32.dll", "RegSetValueExA", reinterpret_cast<void*>(s_setValue));
+    HookImport("advapi32.dll", "RegDeleteValueA", reinterpret_cast<void*>(s_deleteValue));
+    HookImport("advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(s_deleteKey));
+    HookImport("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(s_createKey));
+  }
+  // Changes allowed from now on (-1: all); how many were asked for so far.
+  static void Allow(int changes) {
+    s_allowed = changes;
+    s_asked = 0;
+  }
+  static int Asked() { return s_asked; }
+
+ private:
+  using SetValueFn = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+  using DeleteValueFn = LONG(WINAPI*)(HKEY, LPCSTR);
+  using DeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
+  using CreateKeyFn = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
+                                    PHKEY, LPDWORD);
+  static bool Go() { return s_allowed < 0 || s_asked++ < s_allowed; }
+  static LONG WINAPI SetValue(HKEY k, LPCSTR n, DWORD r, DWORD t, const BYTE* d, DWORD s) {
+    return Go() ? s_setValue(k, n, r, t, d, s) : ERROR_ACCESS_DENIED;
+  }
+  static LONG WINAPI DeleteValue(HKEY k, LPCSTR n) {
+    return Go() ? s_deleteValue(k, n) : ERROR_ACCESS_DENIED;
+  }
+  static LONG WINAPI DeleteKey(HKEY k, LPCSTR n) { return Go() ? s_deleteKey(k, n) : ERROR_ACCESS_DENIED; }
+  static LONG WINAPI CreateKey(HKEY k, LPCSTR n, DWORD r, LPSTR c, DWORD o, REGSAM a,
+                               const SECURITY_ATTRIBUTES* s, PHKEY out, LPDWORD d) {
+    return Go() ? s_createKey(k, n, r, c, o, a, s, out, d) : ERROR_ACCESS_DENIED;
+  }
+  static inline SetValueFn s_setValue;
+  static inline DeleteValueFn s_deleteValue;
+  static inline DeleteKeyFn s_deleteKey;
+  static inline CreateKeyFn s_createKey;
+  static inline int s_allowed = -1, s_asked = 0;
+};
+
+std::vector<std::string> Fields(const CAccount& a) {
+  auto text = [](const char* t) { return std::string(t ? t : "<null>"); };
+  return {text(a.name()),
+          text(a.host()),
+          text(a.user()),
+          text(a.password()),
+          std::to_string(a.port()),
+          std::to_string(a.ssl()),
+          std::to_string(a.deleted()),
+          std::to_string(a.disabled())};
+}
+
+TEST_F(AccountListTest, SaveCutShortAtAnyPointLeavesTheOldOrTheNewAccountAsReported) {
+  const CAccount old = MakeAccount("old.test", false, 110, "old password");
+  CAccount edited = MakeAccount("new.test", true, 2995, "new password");
+  edited.SetUser("new user");
+  const struct {
+    int slot;
+    std::function<bool(CAccountList&)> save;
+  } cases[] = {{1, [&](CAccountList& list) { return list.Save(1, edited, false); }},
+               {3, [&](CAccountList& list) { return list.Add(edited) == 3; }}};
+  CRegistryCrash crash;
+  for (const auto& c : cases) {
+    for (int changes = 0;; ++changes) {
+      Clean();
+      {
+        CAccountList before;
+        for (const CAccount& account : {MakeAccount("zero.test"), old, MakeAccount("two.test")})
+          before.Add(account);
+      }
+      bool saved = false;
+      int asked = 0;
+      {
+        CAccountList list;
+        CRegistryCrash::Allow(changes);
+        saved = c.save(list);
+        asked = CRegistryCrash::Asked();
+        CRegistryCrash::Allow(-1);
+        // In memory as reported: the new account when saved, else as before.
+        const int count = list.GetCount();
+        EXPECT_EQ(c.slot == 3 && saved ? 4 : 3, count);
+        if (c.slot < count) {
+          EXPECT_EQ(Fields(saved ? edited : old), Fields(list.GetAt(c.slot)));
+        }
+      }
+      CAccountList next;  // the next start
+      ASSERT_EQ(saved && c.slot == 3 ? 4 : 3, next.GetCount()) << changes << " changes";
+      if (c.slot < next.GetCount()) {
+        EXPECT_EQ(Fields(saved ? edited : old), Fields(next.GetAt(c.slot))) << changes << " changes";
+      }
+      EXPECT_STREQ("two.test", next.GetAt(2).host());
+      if (asked <= changes) {  // nothing was refused: the save went through whole
+        EXPECT_TRUE(saved);
+        break;
+      }
+      ASSERT_LT(changes, 100);
+    }
+  }
 }
 
 }  // namespace
