@@ -2,8 +2,9 @@
 # Builds a release into build/dist: the 32- and 64-bit programs (Release), the
 # setup program Tidewell-Setup-<version>.exe (NSIS; it installs the 64-bit
 # program on 64-bit Windows, the 32-bit one elsewhere) and the portable
-# Tidewell-<version>.zip (the 32-bit program, which runs on every Windows, with
-# the user guide beside it). The version is the one in res/version.h, which the
+# Tidewell-<version>.zip (the 32-bit program Tidewell.exe, which runs on every
+# Windows, and the 64-bit Tidewell64.exe, the build the tests run, with the user
+# guide beside them). The version is the one in res/version.h, which the
 # program's version resource uses too.
 #   usage: tools/package.sh [--screenshots]
 # --screenshots first takes the guide's pictures afresh (tools/screenshots.sh
@@ -60,6 +61,7 @@ makensis -V2 -DEXE_X64="$stage/x86_64/Tidewell.exe" -DEXE_X86="$stage/i686/Tidew
 portable=$stage/Tidewell-$version
 mkdir -p "$portable"
 cp "$stage/i686/Tidewell.exe" "$portable/"
+cp "$stage/x86_64/Tidewell.exe" "$portable/Tidewell64.exe"
 cp -r "$stage/guide/." "$portable/"
 (cd "$stage" && python3 -m zipfile -c "$dist/Tidewell-$version.zip" "Tidewell-$version")
 

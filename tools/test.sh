@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tidewell and runs every test: installs what the machine lacks, builds
-# the shipped 32-bit program, builds the test tree for the architecture this
+# the shipped 32-bit program with warnings as errors (no test runs it, so what
+# only that build warns about must stop here), builds the test tree for the architecture this
 # machine's wine can run, and runs CTest (one test per core at a time) and the
 # bounded fuzz runs on it. Arguments go to CTest.
 set -euo pipefail
@@ -25,7 +26,7 @@ configure() {
 }
 
 configure "$top/build/i686" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw.cmake" \
-  -DTIDEWELL_ARCH=i686 -DTIDEWELL_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
+  -DTIDEWELL_ARCH=i686 -DTIDEWELL_TESTS=OFF -DCMAKE_BUILD_TYPE=Release -DTIDEWELL_WERROR=ON
 cmake --build "$top/build/i686" -j"$jobs"
 
 tb=$top/build/$TIDEWELL_TEST_ARCH-tests

@@ -62,6 +62,11 @@ int CompareValues(T a, T b) {
 
 }  // namespace
 
+// The Received key comes from mktime: with a 32-bit time_t every date from
+// 19 January 2038 on would be -1 and sort as the oldest (the build asks MinGW
+// for 64-bit time on 32-bit Windows as well).
+static_assert(sizeof(time_t) == 8, "time_t must be 64 bits on every build");
+
 void ComputeSortKeys(MailItem& item) {
   struct tm copy = item.header.received;  // mktime normalises what it is given
   item.timeKey = static_cast<long long>(mktime(&copy));

@@ -273,8 +273,10 @@ void CViewMailDlg::OnColumnClick(int column) {
   const CMailListModel& model = m_core.model();
   for (int row = 0; row < model.GetCount(); ++row)
     positions[reinterpret_cast<LPARAM>(model.GetItem(row))] = row;
+  // Through the typed pointer, so a comparer without CALLBACK fails to compile on 32 bits.
+  const PFNLVCOMPARE compare = CompareByPosition;
   SendMessageA(m_list.hwnd(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&positions),
-               reinterpret_cast<LPARAM>(CompareByPosition));
+               reinterpret_cast<LPARAM>(compare));
 }
 
 void CViewMailDlg::OnListClick(bool right) {
