@@ -159,6 +159,21 @@ TEST_F(AccountsDlgTest, RowsFollowTheSlotsAndAddFillsTheFirstDeletedOne) {
   EXPECT_FALSE(g_pAccountList->GetAt(3).deleted());
 }
 
+TEST_F(AccountsDlgTest, AnAccountTheRegistryRefusesIsReportedAndNotListed) {
+  HWND list = OpenList();
+  AddNext("alice", "alice", "alicepw", 110);
+  std::string message;
+  m_script.Answer("Accounts", IDOK, &message);
+  CRegistryRefusal refusal;
+  CRegistryRefusal::Allow(0);
+  Click(list, IDC_ADD);
+  CRegistryRefusal::Allow(-1);
+  EXPECT_TRUE(m_script.Done());
+  EXPECT_NE(std::string::npos, message.find("could not be saved")) << message;
+  EXPECT_EQ(0, m_rows.GetItemCount());
+  EXPECT_EQ(0, g_pAccountList->GetCount());
+}
+
 TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithThePort) {
   CAccountDlg dlg{CAccount()};
   ASSERT_TRUE(dlg.CreateModeless());

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "ImportHook.h"
 #include "StoreTestSupport.h"
 #include "store/AccountList.h"
 
@@ -439,59 +438,6 @@ TEST_F(AccountListTest, CopyConnectionNeverSeesAHalfReplacedText) {
   EXPECT_EQ(0, bad);
 }
 
-// Every registry change the program makes fails once a given number of them
-// has gone through: the registry then looks as if the program had been killed
-// at that point.
-class CRegistryCrash {
- public:
-  CRegistryCrash() {
-    s_setValue = reinterpret_cast<SetValueFn>(
-        HookImport("advapi32.dll", "RegSetValueExA", reinterpret_cast<void*>(SetValue)));
-    s_deleteValue = reinterpret_cast<DeleteValueFn>(
-        HookImport("advapi32.dll", "RegDeleteValueA", reinterpret_cast<void*>(DeleteValue)));
-    s_deleteKey = reinterpret_cast<DeleteKeyFn>(
-        HookImport("advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(DeleteKey)));
-    s_createKey = reinterpret_cast<CreateKeyFn>(
-        HookImport("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(CreateKey)));
-  }
-  ~CRegistryCrash() {
-    HookImport("advapi32.dll", "RegSetValueExA", reinterpret_cast<void*>(s_setValue));
-    HookImport("advapi32.dll", "RegDeleteValueA", reinterpret_cast<void*>(s_deleteValue));
-    HookImport("advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(s_deleteKey));
-    HookImport("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(s_createKey));
-  }
-  // Changes allowed from now on (-1: all); how many were asked for so far.
-  static void Allow(int changes) {
-    s_allowed = changes;
-    s_asked = 0;
-  }
-  static int Asked() { return s_asked; }
-
- private:
-  using SetValueFn = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
-  using DeleteValueFn = LONG(WINAPI*)(HKEY, LPCSTR);
-  using DeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
-  using CreateKeyFn = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
-                                    PHKEY, LPDWORD);
-  static bool Go() { return s_allowed < 0 || s_asked++ < s_allowed; }
-  static LONG WINAPI SetValue(HKEY k, LPCSTR n, DWORD r, DWORD t, const BYTE* d, DWORD s) {
-    return Go() ? s_setValue(k, n, r, t, d, s) : ERROR_ACCESS_DENIED;
-  }
-  static LONG WINAPI DeleteValue(HKEY k, LPCSTR n) {
-    return Go() ? s_deleteValue(k, n) : ERROR_ACCESS_DENIED;
-  }
-  static LONG WINAPI DeleteKey(HKEY k, LPCSTR n) { return Go() ? s_deleteKey(k, n) : ERROR_ACCESS_DENIED; }
-  static LONG WINAPI CreateKey(HKEY k, LPCSTR n, DWORD r, LPSTR c, DWORD o, REGSAM a,
-                               const SECURITY_ATTRIBUTES* s, PHKEY out, LPDWORD d) {
-    return Go() ? s_createKey(k, n, r, c, o, a, s, out, d) : ERROR_ACCESS_DENIED;
-  }
-  static inline SetValueFn s_setValue;
-  static inline DeleteValueFn s_deleteValue;
-  static inline DeleteKeyFn s_deleteKey;
-  static inline CreateKeyFn s_createKey;
-  static inline int s_allowed = -1, s_asked = 0;
-};
-
 std::vector<std::string> Fields(const CAccount& a) {
   auto text = [](const char* t) { return std::string(t ? t : "<null>"); };
   return {text(a.name()),
@@ -513,7 +459,7 @@ TEST_F(AccountListTest, SaveCutShortAtAnyPointLeavesTheOldOrTheNewAccountAsRepor
     std::function<bool(CAccountList&)> save;
   } cases[] = {{1, [&](CAccountList& list) { return list.Save(1, edited, false); }},
                {3, [&](CAccountList& list) { return list.Add(edited) == 3; }}};
-  CRegistryCrash crash;
+  CRegistryRefusal crash;
   for (const auto& c : cases) {
     for (int changes = 0;; ++changes) {
       Clean();
@@ -526,10 +472,10 @@ TEST_F(AccountListTest, SaveCutShortAtAnyPointLeavesTheOldOrTheNewAccountAsRepor
       int asked = 0;
       {
         CAccountList list;
-        CRegistryCrash::Allow(changes);
+        CRegistryRefusal::Allow(changes);
         saved = c.save(list);
-        asked = CRegistryCrash::Asked();
-        CRegistryCrash::Allow(-1);
+        asked = CRegistryRefusal::Asked();
+        CRegistryRefusal::Allow(-1);
         // In memory as reported: the new account when saved, else as before.
         const int count = list.GetCount();
         EXPECT_EQ(c.slot == 3 && saved ? 4 : 3, count);

@@ -1,6 +1,7 @@
 // Store test helpers.
 #include "StoreTestSupport.h"
 
+#include "ImportHook.h"
 #include "store/RegistryKey.h"
 
 void RegistryTest::Clean() {
@@ -104,4 +105,65 @@ bool TestThread::Join(DWORD timeoutMs) {
 DWORD WINAPI TestThread::Run(LPVOID self) {
   static_cast<TestThread*>(self)->m_body();
   return 0;
+}
+
+namespace {
+
+using SetValueFn = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD);
+using DeleteValueFn = LONG(WINAPI*)(HKEY, LPCSTR);
+using DeleteKeyFn = LONG(WINAPI*)(HKEY, LPCSTR);
+using CreateKeyFn = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*,
+                                  PHKEY, LPDWORD);
+SetValueFn g_setValue;
+DeleteValueFn g_deleteValue;
+DeleteKeyFn g_deleteKey;
+CreateKeyFn g_createKey;
+int g_allowed = -1, g_asked = 0;
+
+bool Go() {
+  return g_allowed < 0 || g_asked++ < g_allowed;
+}
+LONG WINAPI SetValue(HKEY k, LPCSTR n, DWORD r, DWORD t, const BYTE* d, DWORD s) {
+  return Go() ? g_setValue(k, n, r, t, d, s) : ERROR_ACCESS_DENIED;
+}
+LONG WINAPI DeleteValue(HKEY k, LPCSTR n) {
+  return Go() ? g_deleteValue(k, n) : ERROR_ACCESS_DENIED;
+}
+LONG WINAPI DeleteKey(HKEY k, LPCSTR n) {
+  return Go() ? g_deleteKey(k, n) : ERROR_ACCESS_DENIED;
+}
+LONG WINAPI CreateKey(HKEY k, LPCSTR n, DWORD r, LPSTR c, DWORD o, REGSAM a, const SECURITY_ATTRIBUTES* s,
+                      PHKEY out, LPDWORD d) {
+  return Go() ? g_createKey(k, n, r, c, o, a, s, out, d) : ERROR_ACCESS_DENIED;
+}
+
+template <typename Fn>
+void Swap(const char* name, Fn& original, Fn replacement) {
+  original = reinterpret_cast<Fn>(HookImport("advapi32.dll", name, reinterpret_cast<void*>(replacement)));
+}
+
+}  // namespace
+
+CRegistryRefusal::CRegistryRefusal() {
+  Allow(-1);
+  Swap("RegSetValueExA", g_setValue, SetValue);
+  Swap("RegDeleteValueA", g_deleteValue, DeleteValue);
+  Swap("RegDeleteKeyA", g_deleteKey, DeleteKey);
+  Swap("RegCreateKeyExA", g_createKey, CreateKey);
+}
+
+CRegistryRefusal::~CRegistryRefusal() {
+  HookImport("advapi32.dll", "RegSetValueExA", reinterpret_cast<void*>(g_setValue));
+  HookImport("advapi32.dll", "RegDeleteValueA", reinterpret_cast<void*>(g_deleteValue));
+  HookImport("advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(g_deleteKey));
+  HookImport("advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(g_createKey));
+}
+
+void CRegistryRefusal::Allow(int changes) {
+  g_allowed = changes;
+  g_asked = 0;
+}
+
+int CRegistryRefusal::Asked() {
+  return g_asked;
 }

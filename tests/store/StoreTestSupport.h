@@ -65,3 +65,18 @@ class Gate {
 inline void LetOthersRun() {
   Sleep(200);
 }
+
+// Every registry change the program makes (value written or deleted, key
+// created or deleted) is refused once a given number of them has gone through:
+// the registry then stands as if the program had been killed at that point.
+// Hooks this program's imports while the object lives.
+class CRegistryRefusal {
+ public:
+  CRegistryRefusal();
+  ~CRegistryRefusal();
+  CRegistryRefusal(const CRegistryRefusal&) = delete;
+  CRegistryRefusal& operator=(const CRegistryRefusal&) = delete;
+  // Changes let through from now on (-1: all); how many were asked for since.
+  static void Allow(int changes);
+  static int Asked();
+};
