@@ -180,10 +180,12 @@ void CAccListDlg::OnEdit() {
   if (Selected(row, slot)) {
     CAccountDlg dlg(g_pAccountList->GetAt(slot), m_hWnd);
     if (dlg.DoModal() == IDOK) {
-      if (g_pAccountList->Save(slot, dlg.account(), false))
+      if (g_pAccountList->Save(slot, dlg.account(), false)) {
+        if (dlg.trustChanged()) g_pAccountList->SetTrustedCertificate(slot, dlg.account().trustedCertificate());
         SetRowTexts(row, dlg.account());
-      else
+      } else {
         Warn(kNotSaved);
+      }
     }
   }
   UpdateButtons();

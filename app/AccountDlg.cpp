@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "framework/Format.h"
+#include "pop3/CertificateProbe.h"
 #include "res/resource.h"
 #include "store/RegistryKey.h"
 
@@ -17,11 +19,16 @@ const ToolTipText kTips[] = {
     {IDC_PORT, "Port number used by server"},
     {IDC_ENABLED, "Enable or disable account"},
     {IDC_SSL, "Tick to use Secure Sockets Layer (SSL) to this server"},
+    {IDC_TRUST_CERTIFICATE, "Show the server's certificate and trust it for this account"},
+    {IDC_FORGET_CERTIFICATE, "Forget the trusted certificate: the next one the server shows is trusted"},
     {IDOK, "Saves any changes made and closed the dialog"},
     {IDCANCEL, "Close the dialog without saving any changes made"},
 };
 
 const char kMessageTitle[] = "Add Account";
+const char kCertificateTitle[] = "Server certificate";
+// Seconds the look at a server's certificate may take.
+constexpr int kProbeTimeout = 10;
 // Five digits hold every port number.
 constexpr int kPortDigits = 5;
 
@@ -29,6 +36,17 @@ bool HasControlCharacter(const std::string& text) {
   for (unsigned char c : text)
     if (c < 0x20) return true;
   return false;
+}
+
+std::string CertificateQuestion(const ServerCertificate& c, const std::string& host) {
+  std::string verdict = c.chainTrusted
+                            ? "This system trusts it for " + host + "."
+                            : "This system does not vouch for it: " + DescribeTrustProblem(c.problem) + ".";
+  return Format(
+      "Subject: %s\nIssuer: %s\nValid from %s to %s\nSHA-256: %s\n\n%s\n\nTrust this certificate for this "
+      "account?",
+      c.subject.c_str(), c.issuer.c_str(), c.validFrom.c_str(), c.validTo.c_str(), c.fingerprint.c_str(),
+      verdict.c_str());
 }
 
 // Digits from the start as a decimal number; anything else gives 0.
@@ -50,6 +68,9 @@ BOOL CAccountDlg::OnInitDialog() {
   m_user.Attach(GetItem(IDC_USERNAME));
   m_password.Attach(GetItem(IDC_PASSWORD));
   m_server.Attach(GetItem(IDC_SERVER));
+  m_certificate.Attach(GetItem(IDC_CERTIFICATE));
+  m_trust.Attach(GetItem(IDC_TRUST_CERTIFICATE));
+  m_forget.Attach(GetItem(IDC_FORGET_CERTIFICATE));
 
   // What the store keeps, so nothing typed is cut when it is saved.
   for (CEdit* field : {&m_name, &m_server, &m_user, &m_password}) field->LimitText(CRegistryKey::kMaxText);
@@ -61,6 +82,7 @@ BOOL CAccountDlg::OnInitDialog() {
   m_port.SetText(std::to_string(m_account.port()));
   m_enabled.SetCheck(!m_account.disabled());
   m_ssl.SetCheck(m_account.ssl());
+  ShowTrust();
   m_toolTip.Create(m_hWnd);
   return TRUE;
 }
@@ -68,6 +90,15 @@ BOOL CAccountDlg::OnInitDialog() {
 bool CAccountDlg::OnCommand(UINT id, UINT code, HWND ctl) {
   if (id == IDC_SSL && code == BN_CLICKED) {
     m_port.SetText(m_ssl.Checked() ? "995" : "110");
+    ShowTrust();
+    return true;
+  }
+  if (id == IDC_TRUST_CERTIFICATE && code == BN_CLICKED) {
+    OnTrustCertificate();
+    return true;
+  }
+  if (id == IDC_FORGET_CERTIFICATE && code == BN_CLICKED) {
+    SetTrust("");
     return true;
   }
   return CDialog::OnCommand(id, code, ctl);
@@ -109,4 +140,41 @@ void CAccountDlg::OnOk() {
   if ((text = Required(m_port, "No port number specified")).empty()) return;
   m_account.SetPort(ParsePort(text));
   EndDialog(IDOK);
+}
+
+void CAccountDlg::ShowTrust() {
+  const std::string& trusted = m_account.trustedCertificate();
+  m_certificate.SetText(trusted.empty() ? "None: the first certificate the server shows is trusted"
+                                        : trusted);
+  m_trust.Enable(m_ssl.Checked());
+  m_forget.Enable(!trusted.empty());
+}
+
+void CAccountDlg::SetTrust(const std::string& fingerprint) {
+  m_account.SetTrustedCertificate(fingerprint);
+  m_bTrustChanged = true;
+  ShowTrust();
+}
+
+// Reads the certificate of the server and port in the fields (nothing is sent
+// to it) and trusts it once the user has seen it. The look blocks the dialog
+// for at most the probe's time-out, under the wait cursor.
+void CAccountDlg::OnTrustCertificate() {
+  const std::string host = m_server.GetText();
+  if (host.empty()) {
+    Refuse(m_server, "No server specified");
+    return;
+  }
+  ServerCertificate certificate;
+  std::string error;
+  HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  bool read = ProbeServerCertificate(host, ParsePort(m_port.GetText()), kProbeTimeout, certificate, error);
+  SetCursor(previous);
+  if (!read) {
+    MessageBoxA(m_hWnd, error.c_str(), kCertificateTitle, MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  if (MessageBoxA(m_hWnd, CertificateQuestion(certificate, host).c_str(), kCertificateTitle,
+                  MB_YESNO | MB_ICONQUESTION) == IDYES)
+    SetTrust(certificate.fingerprint);
 }

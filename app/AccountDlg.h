@@ -11,6 +11,9 @@ class CAccountDlg : public CDialog {
   // Edits a copy of the account; after OK, account() holds the result.
   explicit CAccountDlg(const CAccount& account, HWND parent = nullptr);
   const CAccount& account() const { return m_account; }
+  // The user trusted the server's current certificate or forgot the trust;
+  // account().trustedCertificate() then holds the choice.
+  bool trustChanged() const { return m_bTrustChanged; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -22,10 +25,16 @@ class CAccountDlg : public CDialog {
   // The field's text, or empty after telling the user and giving the field the focus.
   std::string Required(const CEdit& field, const char* missing);
   void Refuse(const CEdit& field, const char* message);
+  void OnTrustCertificate();
+  void SetTrust(const std::string& fingerprint);
+  void ShowTrust();
 
   CAccount m_account;
   CEdit m_port;
   CButton m_ssl, m_enabled;
   CEdit m_name, m_user, m_password, m_server;
+  CEdit m_certificate;
+  CButton m_trust, m_forget;
+  bool m_bTrustChanged = false;
   CToolTip m_toolTip;
 };

@@ -81,7 +81,7 @@ bool CTidewellApp::InitInstance() {
   g_pSettings = new CSettings();
   SetRuntimeLocale();
 
-  CTidewellDlg* mainDlg = new CTidewellDlg();
+  CTidewellDlg* mainDlg = new CTidewellDlg(*g_pAccountList, *g_pSettings);
   m_pMainWnd = mainDlg;
   mainDlg->DoModal();
   instance.StopAnswering();

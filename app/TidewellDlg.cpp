@@ -1,20 +1,27 @@
 // The main window.
 #include "app/TidewellDlg.h"
 
+#include <mmsystem.h>
+
 #include "app/TrayIcon.h"
 #include "app/VersionInfo.h"
-#include "check/CheckCycleState.h"
+#include "check/NotifyDecision.h"
 #include "framework/App.h"
 #include "framework/AppLog.h"
 #include "framework/Messages.h"
+#include "framework/WindowCalls.h"
 #include "res/resource.h"
 #include "store/Settings.h"
-#include "viewer/ViewMailDlg.h"
 
 CTidewellDlg* g_pMainDlg = nullptr;
 
-CTidewellDlg::CTidewellDlg()
-    : CDialog(IDD_TIDEWELL, nullptr), m_pCheckState(std::make_unique<CCheckCycleState>()) {
+CTidewellDlg::CTidewellDlg(CAccountList& accounts, CSettings& settings)
+    : CDialog(IDD_TIDEWELL, nullptr),
+      m_accounts(accounts),
+      m_settings(settings),
+      m_pInbox(std::make_shared<CWindowCalls>()),
+      m_cycle(accounts, settings, *this) {
+  m_pInbox->Open();
   HINSTANCE instance = AppInstance();
   m_hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
   m_hIconMail = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIL));
@@ -23,6 +30,7 @@ CTidewellDlg::CTidewellDlg()
 }
 
 CTidewellDlg::~CTidewellDlg() {
+  m_pInbox->Close();
   if (g_pMainDlg == this) g_pMainDlg = nullptr;
 }
 
@@ -40,7 +48,7 @@ BOOL CTidewellDlg::OnInitDialog() {
   g_trayIcon.SetDefaultCommand(ID_VIEW);
 
   // The intro stays up for ShowIntro x 2 s; with the intro off the timer fires at once.
-  int showIntro = g_pSettings ? g_pSettings->GetSetting(ShowIntro) : 1;
+  int showIntro = m_settings.GetSetting(ShowIntro);
   SetTimer(m_hWnd, IDT_INTRO, static_cast<UINT>(showIntro > 0 ? showIntro : 0) * 2000, nullptr);
 
   g_appLog.Append("Application started");
@@ -55,18 +63,6 @@ INT_PTR CTidewellDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
   // The tray icon sees every message first, including the taskbar's re-creation.
   g_trayIcon.HandleMessage(msg, wp, lp);
   switch (msg) {
-    case WM_CHECK_START:
-      OnStartCheck();
-      return TRUE;
-    case WM_CHECK_NEXT:
-      OnCheckNext(wp);
-      return TRUE;
-    case WM_CHECK_DONE:
-      OnCheckDone();
-      return TRUE;
-    case WM_VIEW_CLOSED:
-      OnViewClosed();
-      return TRUE;
     case WM_PAINT:
       if (IsIconic(m_hWnd)) {
         OnPaintMinimized();
@@ -80,26 +76,14 @@ INT_PTR CTidewellDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void CTidewellDlg::OnTimer(UINT_PTR id) {
-  // Each timer is one-shot: the next one is set by whoever needs it.
-  switch (id) {
-    case IDT_INTRO:
-      KillTimer(m_hWnd, id);
-      ShowWindow(m_hWnd, SW_HIDE);
-      PostMessageA(m_hWnd, WM_CHECK_START, 0, 0);
-      break;
-    case IDT_PERIOD:
-      KillTimer(m_hWnd, id);
-      PostMessageA(m_hWnd, WM_CHECK_START, 0, 0);
-      break;
-    case IDT_WATCHDOG:
-      KillTimer(m_hWnd, id);
-      OnCheckTimeout();
-      break;
-    case IDT_BALLOON:
-      KillTimer(m_hWnd, id);
-      g_trayIcon.ShowBalloon(nullptr, nullptr, false);
-      break;
+  // The cycle's timers (period, watchdog, balloon) are the cycle's to handle.
+  if (id != IDT_INTRO) {
+    m_cycle.OnTimer(id);
+    return;
   }
+  KillTimer(m_hWnd, id);
+  ShowWindow(m_hWnd, SW_HIDE);
+  m_cycle.PostStart();
 }
 
 void CTidewellDlg::OnClose() {
@@ -108,6 +92,63 @@ void CTidewellDlg::OnClose() {
   StopViewer();
   StopCheckWorker();
   CDialog::OnClose();
+}
+
+// The viewer.
+
+void CTidewellDlg::OpenViewer() {
+  if (m_cycle.viewerOpen()) {
+    m_viewer.Focus();
+    return;
+  }
+  m_viewer.Create(m_accounts, m_settings);
+  m_cycle.OnViewerOpening();  // hands the servers over at once unless a cycle runs
+  if (m_viewer.Start(m_pInbox, [this] { OnViewClosed(); })) return;
+  m_cycle.OnViewerFailed();
+}
+
+void CTidewellDlg::OnViewClosed() {
+  m_viewer.Join();
+  m_cycle.OnViewClosed();
+}
+
+void CTidewellDlg::StopViewer() {
+  if (m_viewer.Stop()) m_cycle.OnViewerStopped();
+}
+
+// What the check cycle asks of the window.
+
+void CTidewellDlg::StartTimer(UINT_PTR id, UINT ms) {
+  SetTimer(m_hWnd, id, ms, nullptr);
+}
+
+void CTidewellDlg::StopTimer(UINT_PTR id) {
+  KillTimer(m_hWnd, id);
+}
+
+void CTidewellDlg::SetTrayIcon(int iconId) {
+  HICON icon = iconId == kIconError ? m_hIconError : iconId == kIconMail ? m_hIconMail : m_hIcon;
+  g_trayIcon.SetIcon(icon);
+}
+
+void CTidewellDlg::SetTrayTip(const char* text) {
+  g_trayIcon.SetTip(text);
+}
+
+void CTidewellDlg::ShowBalloon(const char* title, const char* text, bool clickable) {
+  g_trayIcon.ShowBalloon(title, text, clickable);
+}
+
+bool CTidewellDlg::PlaySoundFile(const char* file) {
+  return PlaySoundA(file, nullptr, SND_FILENAME) != FALSE;
+}
+
+void CTidewellDlg::Beep(UINT type) {
+  MessageBeep(type);
+}
+
+void CTidewellDlg::HandOverServers() {
+  m_viewer.HandOverServers();
 }
 
 void CTidewellDlg::OnPaintMinimized() {

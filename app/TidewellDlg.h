@@ -1,51 +1,33 @@
 // The main window: the intro screen at start-up, then a hidden anchor that owns
-// the tray icon, the timers and the check cycle's messages.
+// the tray icon and the timers, runs the check cycle and opens the viewer.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
 
 #include <memory>
-#include <vector>
 
+#include "check/CheckCycle.h"
+#include "check/CycleCalls.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "viewer/ViewerThread.h"
 
-#include "framework/Handles.h"
+class CAccountList;
+class CSettings;
+class CWindowCalls;
 
-class CAccount;
-class CViewMailDlg;
-struct CCheckCycleState;
-
-class CTidewellDlg : public CDialog {
+class CTidewellDlg : public CDialog, private CCycleCalls {
  public:
-  CTidewellDlg();
+  CTidewellDlg(CAccountList& accounts, CSettings& settings);
   ~CTidewellDlg() override;
 
-  // The check cycle (check/CheckCycle.cpp).
-  LRESULT OnStartCheck();
-  LRESULT OnCheckNext(WPARAM seq);
-  LRESULT OnCheckDone();
-  void OnCheckTimeout();
-  void StopCheckWorker();
-  // The viewer hand-over (check/CheckCycle.cpp).
+  // The tray's "View" command: opens the View Mail window, or brings it forward.
   void OpenViewer();
-  LRESULT OnViewClosed();
-  // Ends an open viewer without deleting anything (the program is closing).
+  // The viewer's thread has ended.
+  void OnViewClosed();
+  // The program is closing: ends an open viewer without deleting anything.
   void StopViewer();
-
-  // State of the check cycle and the viewer hand-over.
-  bool m_bViewerOpen = false;
-  bool m_bChecking = false;
-  HANDLE m_hWorkerThread = nullptr;
-  std::vector<CAccount*> m_checkList;
-  int m_nCheckIndex = -1;
-  HICON m_hIcon = nullptr;  // shared icons from the resources: not destroyed
-  HICON m_hIconMail = nullptr;
-  HICON m_hIconError = nullptr;
-  DWORD m_nCheckSeq = 0;
-  std::unique_ptr<CCheckCycleState> m_pCheckState;  // the check cycle's own bookkeeping
-  std::unique_ptr<CViewMailDlg> m_pViewer;
-  CUniqueHandle m_hViewerThread;
+  void StopCheckWorker() { m_cycle.StopCheckWorker(); }
 
  protected:
   INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -56,9 +38,27 @@ class CTidewellDlg : public CDialog {
  private:
   void OnPaintMinimized();
 
+  // CCycleCalls, for the check cycle.
+  void StartTimer(UINT_PTR id, UINT ms) override;
+  void StopTimer(UINT_PTR id) override;
+  void SetTrayIcon(int iconId) override;
+  void SetTrayTip(const char* text) override;
+  void ShowBalloon(const char* title, const char* text, bool clickable) override;
+  bool PlaySoundFile(const char* file) override;
+  void Beep(UINT type) override;
+  void HandOverServers() override;
+
+  CAccountList& m_accounts;
+  CSettings& m_settings;
+  HICON m_hIcon = nullptr;  // shared icons from the resources: not destroyed
+  HICON m_hIconMail = nullptr;
+  HICON m_hIconError = nullptr;
   CStatic m_webAddress;
   CStatic m_product;
   CStatic m_legal;
+  std::shared_ptr<CWindowCalls> m_pInbox;  // the viewer thread's end comes this way
+  CViewerThread m_viewer;
+  CCheckCycle m_cycle;
 };
 
 extern CTidewellDlg* g_pMainDlg;

@@ -27,6 +27,9 @@ class CTrayIcon {
   UINT defaultCommand() const { return m_nDefaultCommand; }
   bool added() const { return m_bAdded; }
   const char* tip() const { return m_data.szTip; }
+  // The last balloon's text and NIIF_ flags.
+  const char* balloonText() const { return m_data.szInfo; }
+  DWORD balloonFlags() const { return m_data.dwInfoFlags; }
 
  private:
   void OnRightButton();

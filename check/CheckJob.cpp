@@ -32,13 +32,8 @@ bool SettleFailed(CCheckJob& job, const std::function<void(const std::string&)>&
 
 }  // namespace
 
-CCheckJob::CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout,
-                     HWND notifyWindow)
-    : m_seq(seq),
-      m_pAccount(account),
-      m_connection(connection),
-      m_nCheckTimeout(checkTimeout),
-      m_hNotify(notifyWindow) {}
+CCheckJob::CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout)
+    : m_seq(seq), m_pAccount(account), m_connection(connection), m_nCheckTimeout(checkTimeout) {}
 
 bool CCheckJob::AttachClient(CPop3Client* client) {
   CLock lock(m_cs);
@@ -70,6 +65,10 @@ bool CCheckJob::SettleWithCount(int count) {
 }
 bool CCheckJob::SettleWithError() {
   return Settle(false, 0);
+}
+
+bool CCheckJob::SettleAfterFailure() {
+  return SettleWithError() || !abandoned();
 }
 
 bool CCheckJob::Abandon() {

@@ -19,8 +19,7 @@ class CPop3Client;
 
 class CCheckJob {
  public:
-  CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout,
-            HWND notifyWindow);
+  CCheckJob(DWORD seq, CAccount* account, const AccountConnection& connection, int checkTimeout);
   CCheckJob(const CCheckJob&) = delete;
   CCheckJob& operator=(const CCheckJob&) = delete;
 
@@ -28,7 +27,6 @@ class CCheckJob {
   CAccount* account() const { return m_pAccount; }
   const AccountConnection& connection() const { return m_connection; }
   int checkTimeout() const { return m_nCheckTimeout; }
-  HWND notifyWindow() const { return m_hNotify; }
   // The verdict on the server's certificate; without one only a certificate
   // the system trusts passes.
   void SetCertificateCheck(CertificateCheck check) { m_certificateCheck = std::move(check); }
@@ -42,6 +40,10 @@ class CCheckJob {
   // when it was stored (and the worker's message is then the one that counts).
   bool SettleWithCount(int count);
   bool SettleWithError();
+  // A failure no one expected (memory running out): settles the job as failed
+  // unless it was settled already. True when the worker's step is then the
+  // one that counts (false once the watchdog has given up on the job).
+  bool SettleAfterFailure();
 
   // Main-thread side. Interrupts the worker's connection so that its blocking
   // call returns (a settled worker may still be ending a failed session).
@@ -57,7 +59,6 @@ class CCheckJob {
   CAccount* const m_pAccount;
   const AccountConnection m_connection;
   const int m_nCheckTimeout;
-  const HWND m_hNotify;
   CertificateCheck m_certificateCheck;
 
   mutable CCriticalSection m_cs;
@@ -76,7 +77,3 @@ bool RunMailboxCheck(CCheckJob& job, const std::function<void(const std::string&
 // The check's client: it connects directly, and sends and waits for replies
 // half the check's time-out each, leaving the watchdog's margin for the rest.
 std::unique_ptr<CPop3Client> MakeCheckClient(const CCheckJob& job);
-
-// Thread entry point: its argument is a heap-allocated std::shared_ptr<CCheckJob>
-// that the thread takes over.
-DWORD WINAPI CheckStatistics(LPVOID param);

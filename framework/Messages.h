@@ -5,11 +5,9 @@
 #include <windows.h>
 
 // To the main window (wParam and lParam 0 unless noted).
-constexpr UINT WM_TRAY_NOTIFY = WM_APP;       // the tray icon's callback
-constexpr UINT WM_CHECK_START = WM_APP + 7;   // begin a check cycle
-constexpr UINT WM_CHECK_NEXT = WM_APP + 8;    // a worker finished; wParam: its sequence number
-constexpr UINT WM_CHECK_DONE = WM_APP + 9;    // every account of the cycle visited
-constexpr UINT WM_VIEW_CLOSED = WM_APP + 11;  // the View Mail window has ended
+constexpr UINT WM_TRAY_NOTIFY = WM_APP;  // the tray icon's callback
+// To the hidden window of a CWindowCalls: calls are waiting.
+constexpr UINT WM_WINDOW_CALLS = WM_APP + 16;
 // To the viewer.
 constexpr UINT WM_FETCH_DONE = WM_APP + 12;
 constexpr UINT WM_DELETE_DONE = WM_APP + 13;

@@ -95,6 +95,15 @@ void CPop3Client::DeleteMessage(int number) {
   });
 }
 
+bool CPop3Client::FetchTop(int number, int lineCount, size_t keep, ReplyLines& lines) {
+  bool dropped = false;
+  RunWithRetry([&] {
+    lines.clear();
+    dropped = TopKeeping(number, lineCount, keep, lines);
+  });
+  return dropped;
+}
+
 bool CPop3Client::OffersPipelining() {
   ReplyLines lines;
   try {

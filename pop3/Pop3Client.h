@@ -32,6 +32,10 @@ class CPop3Client : public CPop3Connection {
   int GetMessageSize(int number);
   // DELE number, retried.
   void DeleteMessage(int number);
+  // TOP number lineCount, retried, keeping at most keep bytes of the reply's
+  // lines (ReadReplyKeeping); lines gets the last attempt's. True when lines
+  // were dropped.
+  bool FetchTop(int number, int lineCount, size_t keep, ReplyLines& lines);
   // TOP number 0 with header extraction, retried (defined with the header code).
   void FetchHeader(int number, MailHeader& header);
   // The same for one message of a listing whose commands may go out ahead

@@ -88,6 +88,11 @@ void CPop3Connection::Top(int number, int lineCount, ReplyLines& lines) {
   Command(Format("TOP %d %d", number, lineCount).c_str(), lines, true);
 }
 
+bool CPop3Connection::TopKeeping(int number, int lineCount, size_t keep, ReplyLines& lines) {
+  SendCommand(Format("TOP %d %d", number, lineCount).c_str());
+  return ReadReplyKeeping(lines, m_nReceiveTimeout, keep);
+}
+
 void CPop3Connection::Dele(int number, ReplyLines& lines) {
   Command(Format("DELE %d", number).c_str(), lines);
 }
@@ -163,6 +168,43 @@ void CPop3Connection::ReadReply(ReplyLines& lines, int timeout, bool multiLine) 
       case CReplyBuffer::Incomplete:
         break;
     }
+    ReceiveMore(span, start);
+  }
+}
+
+bool CPop3Connection::ReadReplyKeeping(ReplyLines& lines, int timeout, size_t keep) {
+  const DWORD span = TimeoutSpan(timeout);
+  const DWORD start = GetTickCount();
+  size_t budget = keep;
+  bool dropped = false;
+  size_t taken = 0;  // bytes of the reply already let go; the cap counts them
+  const size_t first = lines.size();
+  for (;;) {
+    switch (m_received.Look(true, kMaxMultiLineReply - taken)) {
+      case CReplyBuffer::Complete: {
+        ReplyLines rest;
+        m_received.TakeLines(rest);
+        bool statusKept = lines.size() > first;
+        for (size_t i = 0; i + 1 < rest.size(); ++i) {
+          if ((i == 0 && !statusKept) || (!dropped && rest[i].size() + 2 <= budget)) {
+            budget -= std::min(rest[i].size() + 2, budget);
+            lines.push_back(std::move(rest[i]));
+          } else {
+            dropped = true;
+          }
+        }
+        lines.push_back(std::move(rest.back()));
+        return dropped;
+      }
+      case CReplyBuffer::ServerError:
+        throw CPop3Exception(CPop3Exception::ServerError, m_received.TakeErrorText().c_str(), "");
+      case CReplyBuffer::TooLong:
+        m_received.Clear();
+        throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response", "Reply too long");
+      case CReplyBuffer::Incomplete:
+        break;
+    }
+    taken += m_received.TakeEndedLines(lines, budget, dropped);
     ReceiveMore(span, start);
   }
 }

@@ -23,6 +23,8 @@ class CPop3Connection : public CTimedSocket {
   void Stat(ReplyLines& lines);
   void List(int number, ReplyLines& lines);
   void Top(int number, int lineCount, ReplyLines& lines);
+  // TOP with ReadReplyKeeping; true when lines were dropped.
+  bool TopKeeping(int number, int lineCount, size_t keep, ReplyLines& lines);
   void Dele(int number, ReplyLines& lines);
   // Closes the socket once the reply is in; it stays open when QUIT fails.
   void Quit(ReplyLines& lines);
@@ -38,6 +40,11 @@ class CPop3Connection : public CTimedSocket {
   // from entry. A multi-line reply ends with CR LF "." CR LF. Bytes received
   // beyond the reply stay for the next call.
   void ReadReply(ReplyLines& lines, int timeout, bool multiLine);
+  // ReadReply of a multi-line reply that keeps at most keep bytes of its
+  // lines (CR LF counted; the final "." always): the lines past that are read
+  // and dropped as they come, so the memory held stays bounded and the
+  // session can go on. True when lines were dropped.
+  bool ReadReplyKeeping(ReplyLines& lines, int timeout, size_t keep);
   int receiveTimeout() const { return m_nReceiveTimeout; }
 
  protected:

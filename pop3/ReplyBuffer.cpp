@@ -43,9 +43,9 @@ void CReplyBuffer::Commit(size_t count) {
 CReplyBuffer::Frame CReplyBuffer::Look(bool multiLine, size_t cap) {
   const char* data = m_data.data();
   const size_t held = Held();
-  if (held >= 4 && memcmp(data + m_begin, "-ERR", 4) == 0) return ServerError;
+  if (!m_bFrontTaken && held >= 4 && memcmp(data + m_begin, "-ERR", 4) == 0) return ServerError;
   if (m_bComplete) return Complete;
-  if (held >= 3 && memcmp(data + m_begin, "+OK", 3) == 0) {
+  if (m_bFrontTaken || (held >= 3 && memcmp(data + m_begin, "+OK", 3) == 0)) {
     if (multiLine != m_bScannedMultiLine) StartNextReply(m_begin);
     m_bScannedMultiLine = multiLine;
     // A terminator past the cap would make the reply longer than allowed.
@@ -84,6 +84,26 @@ void CReplyBuffer::TakeLines(ReplyLines& lines) {
   StartNextReply(m_replyEnd);
 }
 
+size_t CReplyBuffer::TakeEndedLines(ReplyLines& lines, size_t& budget, bool& dropped) {
+  if (!m_bInBody || m_bComplete) return 0;
+  const char* data = m_data.data();
+  size_t start = m_begin;
+  for (size_t end; (end = LineEndAfter(data, start, m_lineStart)) != 0; start = end) {
+    size_t length = end - start;
+    bool status = !m_bFrontTaken && start == m_begin;  // kept whatever the budget
+    if (status || (!dropped && length <= budget)) {
+      lines.emplace_back(data + start, length - 2);
+      budget -= std::min(length, budget);
+    } else {
+      dropped = true;
+    }
+  }
+  size_t taken = m_lineStart - m_begin;
+  m_begin = m_lineStart;
+  m_bFrontTaken = m_bFrontTaken || taken > 0;
+  return taken;
+}
+
 std::string CReplyBuffer::TakeErrorText() {
   const char* data = m_data.data();
   // The receive that brought the marker's fourth byte, or the reply's start
@@ -107,6 +127,7 @@ void CReplyBuffer::StartNextReply(size_t at) {
   m_lineStart = at;
   m_bInBody = false;
   m_bComplete = false;
+  m_bFrontTaken = false;
   m_replyEnd = at;
   if (m_begin != m_end) return;
   m_begin = m_end = m_lastRead = m_scanned = m_lineStart = m_replyEnd = 0;

@@ -37,6 +37,12 @@ class CReplyBuffer {
   // reply's start (as a C string: it ends at a zero byte). Drops the error
   // line up to its CR LF, or all that is held when its end is not in yet.
   std::string TakeErrorText();
+  // Of a multi-line reply still coming in, once its status line is in: drops
+  // the lines that have ended, appending them to lines while they fit in
+  // budget (bytes, CR LF counted; lowered by what they take; the status line
+  // always goes) and setting dropped from the first that does not on. The framing goes on behind
+  // them, so a long reply need not be held whole. Returns the bytes dropped.
+  size_t TakeEndedLines(ReplyLines& lines, size_t& budget, bool& dropped);
   // Forgets everything held (a new connection, or a reply given up).
   void Clear();
 
@@ -55,5 +61,6 @@ class CReplyBuffer {
   bool m_bInBody = false;            // the status line of a multi-line reply has ended
   bool m_bScannedMultiLine = false;  // what the scan so far looked for
   bool m_bComplete = false;
-  size_t m_replyEnd = 0;  // one past the complete reply's last CR LF
+  bool m_bFrontTaken = false;  // TakeEndedLines took the reply's first lines, its marker included
+  size_t m_replyEnd = 0;       // one past the complete reply's last CR LF
 };

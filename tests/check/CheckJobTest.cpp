@@ -55,7 +55,7 @@ TEST(CheckJob, CountsDovecotMailbox) {
   ASSERT_NE(0, DovecotPort());
   CAccount account;
   account.SetError();
-  CCheckJob job(1, &account, Connection(DovecotPort(), "alice", "alicepw"), 10, nullptr);
+  CCheckJob job(1, &account, Connection(DovecotPort(), "alice", "alicepw"), 10);
   Outcome o = RunCheck(job);
   EXPECT_TRUE(o.ok) << o.line;
   EXPECT_TRUE(o.settled);
@@ -66,7 +66,7 @@ TEST(CheckJob, CountsDovecotMailbox) {
 
 TEST(CheckJob, EmptyMailboxCountsZero) {
   CAccount account;
-  CCheckJob job(1, &account, Connection(DovecotPort(), "empty", "emptypw"), 10, nullptr);
+  CCheckJob job(1, &account, Connection(DovecotPort(), "empty", "emptypw"), 10);
   Outcome o = RunCheck(job);
   EXPECT_TRUE(o.ok) << o.line;
   EXPECT_EQ(account.currentCount(), 0);
@@ -76,7 +76,7 @@ TEST(CheckJob, EmptyMailboxCountsZero) {
 TEST(CheckJob, WrongPasswordMarksFailedAndKeepsCount) {
   CAccount account;
   account.SetCount(2);
-  CCheckJob job(1, &account, Connection(DovecotPort(), "alice", "wrong"), 10, nullptr);
+  CCheckJob job(1, &account, Connection(DovecotPort(), "alice", "wrong"), 10);
   Outcome o = RunCheck(job);
   EXPECT_FALSE(o.ok);
   EXPECT_TRUE(o.settled);
@@ -93,7 +93,7 @@ TEST(CheckJob, ServerErrorTextCannotAddLogLines) {
   CScriptedServer server;
   server.Send("-ERR bad\x07 login\r\n10/12/2026 09:00:00    Forged line\r\n").Start();
   CAccount account;
-  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 10, nullptr);
+  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 10);
   Outcome o = RunCheck(job);
   EXPECT_FALSE(o.ok);
   EXPECT_EQ("Error getting mail statistics for Home from 127.0.0.1: -ERR bad  login", o.line);
@@ -106,7 +106,7 @@ TEST(CheckJob, RepliesAreAwaitedHalfTheCheckTimeout) {
   server.Silence(6000).Send("+OK hello\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK\r\n");
   server.ExpectLine().Send("+OK 2 20\r\n").ExpectLine().Send("+OK bye\r\n").Start();
   CAccount account;
-  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 8, nullptr);
+  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 8);
   Outcome o = RunCheck(job);
   EXPECT_FALSE(o.ok);
   EXPECT_EQ("Error getting mail statistics for Home from 127.0.0.1: Receive timeout", o.line);
@@ -123,7 +123,7 @@ TEST(CheckJob, ServerWithoutStatNumbersIsNoMail) {
   server.ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK bye\r\n").Start();
   CAccount account;
   account.SetError();
-  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 10, nullptr);
+  CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), 10);
   Outcome o = RunCheck(job);
   EXPECT_TRUE(o.ok) << o.line;
   EXPECT_EQ(account.currentCount(), 0);
@@ -139,7 +139,7 @@ TEST(CheckJob, AbandonUnblocksStalledWorkerAndIgnoresItsResult) {
   CAccount account;
   account.SetCount(4);
   // CheckTimeout 80: the client itself would wait 40 s for an answer.
-  CCheckJob job(7, &account, Connection(server.Port(), "u", "p"), 80, nullptr);
+  CCheckJob job(7, &account, Connection(server.Port(), "u", "p"), 80);
   ThreadRun run{&job, {}};
   HANDLE thread = CreateThread(nullptr, 0, ThreadRun::Proc, &run, 0, nullptr);
   ASSERT_NE(thread, nullptr);
@@ -159,7 +159,7 @@ TEST(CheckJob, AbandonUnblocksStalledWorkerAndIgnoresItsResult) {
 // its own message is the one advance.
 TEST(CheckJob, SettledJobIsNotAbandoned) {
   CAccount account;
-  CCheckJob job(3, &account, Connection(1, "u", "p"), 10, nullptr);
+  CCheckJob job(3, &account, Connection(1, "u", "p"), 10);
   EXPECT_TRUE(job.SettleWithCount(5));
   EXPECT_TRUE(job.Abandon());
   EXPECT_FALSE(job.abandoned());
@@ -175,7 +175,7 @@ TEST(CheckJob, AbandonedBeforeConnectingNeverConnects) {
   CScriptedServer server;
   server.Send("+OK hello\r\n").ExpectLine().Send("+OK\r\n").Start();
   CAccount account;
-  CCheckJob job(3, &account, Connection(server.Port(), "u", "p"), 2, nullptr);
+  CCheckJob job(3, &account, Connection(server.Port(), "u", "p"), 2);
   EXPECT_FALSE(job.Abandon());
   Outcome o = RunCheck(job);
   EXPECT_FALSE(o.settled);

@@ -1,14 +1,9 @@
-// The main window hosted in the test program, and what the tests read from it.
+// The check cycle hosted in the test program, and what the tests read from it.
 #include "CycleHarness.h"
 
 #include "ScriptedServer.h"
-#include "ShellRecorder.h"
-#include "WorkerThreadFault.h"
-#include "app/TrayIcon.h"
-#include "check/CheckCycleState.h"
 #include "framework/AppLog.h"
 #include "framework/Messages.h"
-#include "res/resource.h"
 #include "store/AccountList.h"
 
 namespace {
@@ -23,7 +18,6 @@ void ClearProgramKey() {
 }  // namespace
 
 void CycleTest::SetUp() {
-  CShellRecorder::Install();
   ClearProgramKey();
   g_pSettings = new CSettings();
   g_pAccountList = new CAccountList();
@@ -40,14 +34,9 @@ void CycleTest::SetUp() {
 }
 
 void CycleTest::TearDown() {
-  if (m_pDlg) {
-    // As "Exit" does: the close handler stops a running worker first.
-    if (m_pDlg->hwnd()) SendMessageA(m_pDlg->hwnd(), WM_CLOSE, 0, 0);
-    delete m_pDlg;
-    m_pDlg = nullptr;
-  }
-  g_trayIcon.RemoveIcon();
-  FailNextWorkerThreads(0);
+  // As "Exit" does: a running worker is stopped before the settings and the accounts go.
+  if (m_pCycle) m_pCycle->StopCheckWorker();
+  m_pCycle.reset();
   delete g_pSettings;
   g_pSettings = nullptr;
   delete g_pAccountList;
@@ -86,9 +75,9 @@ void CycleTest::EditAccount(int slot, const std::function<void(CAccount&)>& chan
   g_pAccountList->Save(slot, copy, false);
 }
 
-void CycleTest::StartWindow() {
-  m_pDlg = new CTidewellDlg();
-  ASSERT_TRUE(m_pDlg->CreateModeless());
+void CycleTest::StartCycle() {
+  m_pCycle = std::make_unique<CTestCycle>(*g_pAccountList, *g_pSettings, m_main, m_nThreadFailures);
+  m_pCycle->PostStart();
 }
 
 bool CycleTest::PumpUntil(const std::function<bool()>& done, DWORD ms) {
@@ -100,6 +89,8 @@ bool CycleTest::PumpUntil(const std::function<bool()>& done, DWORD ms) {
       DispatchMessageA(&msg);
       if (done()) return true;
     }
+    if (m_pCycle)
+      for (UINT_PTR id : m_main.TakeDueTimers()) m_pCycle->OnTimer(id);
     if (done()) return true;
     if (GetTickCount() - start >= ms) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -111,7 +102,7 @@ void CycleTest::PumpFor(DWORD ms) {
 }
 
 int CycleTest::CyclesEnded() {
-  return m_pDlg ? CShellRecorder::TimerSets(m_pDlg->hwnd(), IDT_PERIOD) : 0;
+  return m_main.TimerSets(IDT_PERIOD);
 }
 
 bool CycleTest::RunToCycleEnd(DWORD ms) {
@@ -120,15 +111,7 @@ bool CycleTest::RunToCycleEnd(DWORD ms) {
 }
 
 void CycleTest::TickPeriod() {
-  PostMessageA(Window(), WM_TIMER, IDT_PERIOD, 0);
-}
-
-bool CycleTest::NoWorkerRunning() {
-  auto running = [](HANDLE h) { return h && WaitForSingleObject(h, 0) == WAIT_TIMEOUT; };
-  if (running(m_pDlg->m_hWorkerThread)) return false;
-  for (const CUniqueHandle& thread : m_pDlg->m_pCheckState->strayThreads)
-    if (running(thread.Get())) return false;
-  return true;
+  m_pCycle->OnTimer(IDT_PERIOD);
 }
 
 std::vector<std::string> CycleTest::LogTexts() {
@@ -157,13 +140,6 @@ int CycleTest::LogCount(const std::string& prefix) {
   for (const std::string& t : LogTexts())
     if (t.compare(0, prefix.size(), prefix) == 0) ++n;
   return n;
-}
-
-int CycleTest::TrayIconId() {
-  HICON icon = CShellRecorder::LastIcon();
-  for (int id : {IDR_MAINFRAME, IDI_MAIL, IDI_ERROR_STATE})
-    if (icon && icon == LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))) return id;
-  return 0;
 }
 
 int CycleTest::DovecotPort() {

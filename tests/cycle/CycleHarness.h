@@ -1,18 +1,38 @@
-// Hosts the real main window in the test program: a fresh registry section,
-// the settings record and account list the program would create, the window
-// itself with its timers and tray icon, and a message pump that runs the check
-// cycle exactly as the program's own loop does.
+// Runs the check cycle in the test program as the main window would: a fresh
+// registry section, the settings record and account list the program would
+// create, the cycle itself over a recording stand-in of the window, and a
+// message pump that runs the cycle's steps and its timers as they fall due.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/TidewellDlg.h"
+#include "RecordingMainWindow.h"
+#include "check/CheckCycle.h"
 #include "store/Account.h"
 #include "store/Settings.h"
+
+// The cycle with thread starts that fail on request.
+class CTestCycle : public CCheckCycle {
+ public:
+  CTestCycle(CAccountList& accounts, CSettings& settings, CCycleCalls& window, int& failures)
+      : CCheckCycle(accounts, settings, window), m_nFailures(failures) {}
+
+ protected:
+  CUniqueHandle StartThread(std::function<void()> body, std::function<void()> recover) override {
+    if (m_nFailures <= 0) return CCheckCycle::StartThread(std::move(body), std::move(recover));
+    --m_nFailures;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return CUniqueHandle();
+  }
+
+ private:
+  int& m_nFailures;
+};
 
 class CycleTest : public ::testing::Test {
  protected:
@@ -27,12 +47,16 @@ class CycleTest : public ::testing::Test {
   // Changes the stored fields of a slot the way the accounts dialog does.
   void EditAccount(int slot, const std::function<void(CAccount&)>& change);
 
-  // Creates the main window; with ShowIntro 0 its first cycle starts at once.
-  void StartWindow();
-  HWND Window() const { return m_pDlg->hwnd(); }
-  CTidewellDlg& Dlg() { return *m_pDlg; }
+  // Makes the cycle and starts its first run, as the intro's end does.
+  void StartCycle();
+  CCheckCycle& Cycle() { return *m_pCycle; }
+  CRecordingMainWindow& Main() { return m_main; }
+  // The next count worker threads fail to start, as when the process is out
+  // of threads or memory.
+  void FailNextWorkerThreads(int count) { m_nThreadFailures = count; }
 
-  // Runs the window's messages until done() holds or ms pass; true when it held.
+  // Runs the thread's messages and the due timers until done() holds or ms
+  // pass; true when it held.
   bool PumpUntil(const std::function<bool()>& done, DWORD ms);
   void PumpFor(DWORD ms);
   // Cycles ended so far: each end sets the period timer once.
@@ -41,9 +65,6 @@ class CycleTest : public ::testing::Test {
   bool RunToCycleEnd(DWORD ms = 20000);
   // The period timer's tick, which starts the next cycle.
   void TickPeriod();
-  // True once none of the window's worker threads runs any more, including
-  // those the watchdog gave up on.
-  bool NoWorkerRunning();
 
   // Log lines added during this test, without their time stamps.
   std::vector<std::string> LogTexts();
@@ -51,12 +72,14 @@ class CycleTest : public ::testing::Test {
   std::string LogDump();
   int LogCount(const std::string& prefix);
   // Resource id (128, 132, 133) of the icon the tray shows now, 0 when none.
-  int TrayIconId();
+  int TrayIconId() { return m_main.trayIcon; }
 
   static int DovecotPort();
 
  private:
-  CTidewellDlg* m_pDlg = nullptr;
+  CRecordingMainWindow m_main;
+  std::unique_ptr<CTestCycle> m_pCycle;
+  int m_nThreadFailures = 0;
   std::vector<CAccount*> m_live;
   size_t m_nLogStart = 0;
 };

@@ -6,10 +6,7 @@
 #include <string>
 
 #include "CycleHarness.h"
-#include "ShellRecorder.h"
 #include "TimelinePeer.h"
-#include "WorkerThreadFault.h"
-#include "app/TrayIcon.h"
 #include "framework/Messages.h"
 
 namespace {
@@ -33,7 +30,7 @@ TEST_F(CycleTest, AccountsVisitedStrictlyOneAfterAnother) {
   Live(d)->SetError();  // "settled" below means the cycle has written its count
   timeline.SetProbe([&] { return Settled(Live(d), 3); });
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
 
   std::vector<CTimeline::Event> events = timeline.Events();
@@ -48,18 +45,17 @@ TEST_F(CycleTest, AccountsVisitedStrictlyOneAfterAnother) {
   EXPECT_EQ(Live(2)->currentCount(), 1);
   for (int slot = 0; slot < 3; ++slot) EXPECT_FALSE(Live(slot)->error()) << slot;
 
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (6 messages)");
-  EXPECT_EQ(CShellRecorder::LastTip(), "Tidewell (6 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (6 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (6 messages)");
   EXPECT_EQ(TrayIconId(), 132);
-  std::string title, text;
-  ASSERT_TRUE(CShellRecorder::LastBalloon(title, text));
-  EXPECT_EQ(title, "Tidewell");
-  EXPECT_EQ(text, "You have 6 mail messages");
+  ASSERT_FALSE(Main().balloons.empty());
+  EXPECT_EQ(Main().balloons.back().title, "Tidewell");
+  EXPECT_EQ(Main().balloons.back().text, "You have 6 mail messages");
   // One watchdog per visit, CheckTimeout x 1.5 s; the period timer once, Period x 60 s.
-  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 3);
-  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 15000u);
-  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_PERIOD), 60000u);
-  EXPECT_EQ(LogTexts(), std::vector<std::string>{"Application started"}) << LogDump();
+  EXPECT_EQ(Main().TimerSets(IDT_WATCHDOG), 3);
+  EXPECT_EQ(Main().LastTimerMs(IDT_WATCHDOG), 15000u);
+  EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), 60000u);
+  EXPECT_TRUE(LogTexts().empty()) << LogDump();
 }
 
 // A start while a cycle runs (a period tick, or the viewer closing, just as
@@ -73,17 +69,17 @@ TEST_F(CycleTest, StartDuringACycleStartsNoSecond) {
   AddAccount("First", first.Port(), "u", "p");
   AddAccount("Second", second.Port(), "u", "p");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
-  PostMessageA(Window(), WM_CHECK_START, 0, 0);
+  Cycle().PostStart();
   ASSERT_TRUE(RunToCycleEnd());
   PumpFor(300);
 
   EXPECT_EQ(timeline.Count("A open"), 1);
   EXPECT_EQ(timeline.Count("B open"), 1);
-  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 2);
+  EXPECT_EQ(Main().TimerSets(IDT_WATCHDOG), 2);
   EXPECT_EQ(CyclesEnded(), 1);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
 }
 
 // The accounts dialog disables the second account while the first is being
@@ -98,20 +94,20 @@ TEST_F(CycleTest, AccountDisabledMidCycleIsStillVisited) {
   int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
   Live(d)->SetError();
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
   EditAccount(d, [](CAccount& a) { a.SetDisabled(true); });
   ASSERT_TRUE(RunToCycleEnd());
 
   EXPECT_FALSE(Live(d)->error()) << LogDump();
   EXPECT_EQ(Live(d)->currentCount(), 3);
-  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 2);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (2 messages)");
+  EXPECT_EQ(Main().TimerSets(IDT_WATCHDOG), 2);
+  EXPECT_EQ(Main().tip, "Tidewell (2 messages)");
 
   TickPeriod();
   ASSERT_TRUE(RunToCycleEnd());
-  EXPECT_EQ(Dlg().m_checkList.size(), 1u);
-  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 3);
+  EXPECT_EQ(Cycle().checkList().size(), 1u);
+  EXPECT_EQ(Main().TimerSets(IDT_WATCHDOG), 3);
   EXPECT_EQ(timeline.Count("A open"), 2);
 }
 
@@ -125,45 +121,44 @@ TEST_F(CycleTest, WorkerThatCannotStartIsLoggedAndSkipped) {
   int b = AddAccount("Second", second.Port(), "u", "p");
   FailNextWorkerThreads(1);
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_TRUE(LogHas("Failed to create CheckStatistics thread for First")) << LogDump();
   EXPECT_EQ(Live(a)->currentCount(), 0);
   EXPECT_EQ(Live(b)->currentCount(), 1);
   EXPECT_EQ(timeline.Count("B open"), 1);
-  EXPECT_EQ(CShellRecorder::TimerSets(Window(), IDT_WATCHDOG), 1);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (1 message)");
+  EXPECT_EQ(Main().TimerSets(IDT_WATCHDOG), 1);
+  EXPECT_EQ(Main().tip, "Tidewell (1 message)");
 
   TickPeriod();
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_EQ(Live(a)->currentCount(), 3);
 }
 
-// Closing the window ("Exit") while a worker hangs in its TLS handshake:
-// the close interrupts the worker and waits for it, long before the watchdog.
-TEST_F(CycleTest, ClosingDuringACheckStopsTheWorker) {
+// Stopping the cycle ("Exit") while a worker hangs in its TLS handshake:
+// the stop interrupts the worker and waits for it, long before the watchdog.
+TEST_F(CycleTest, StoppingDuringACheckStopsTheWorker) {
   CTimeline timeline;
   CTimelinePeer stalled(timeline, "T", CTimelinePeer::Silent);
   stalled.Start();
   AddAccount("Stuck", stalled.Port(), "u", "p", true);
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("T open") >= 0; }, 10000));
-  HANDLE worker = nullptr;
-  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), Dlg().m_hWorkerThread, GetCurrentProcess(), &worker,
-                              SYNCHRONIZE, FALSE, 0));
-  SendMessageA(Window(), WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(worker, 0), WAIT_OBJECT_0);
-  CloseHandle(worker);
-  EXPECT_FALSE(Dlg().m_bChecking);
+  ASSERT_TRUE(Cycle().WorkersRunning());
+  Cycle().StopCheckWorker();
+  EXPECT_FALSE(Cycle().WorkersRunning());
+  EXPECT_FALSE(Cycle().checking());
+  EXPECT_FALSE(Main().TimerPending(IDT_WATCHDOG));
   EXPECT_TRUE(timeline.WaitFor("T closed", 5000));
   EXPECT_EQ(LogCount("Timeout getting"), 0) << LogDump();
 }
 
 // The View Mail window opens while the first account is being checked: the
-// cycle ends after that account without notifying or setting the period
-// timer, no cycle starts while the window is open, and its closing starts a
-// fresh one at once.
+// cycle ends after that account and only then hands the servers over,
+// without notifying or setting the period timer; no cycle starts while the
+// window is open, and its closing starts a fresh one at once. A window that
+// opens between cycles has the servers at once.
 TEST_F(CycleTest, ViewerOpeningMidCycleEndsItAfterTheCurrentAccount) {
   CTimeline timeline;
   CTimelinePeer first(timeline, "A"), second(timeline, "B");
@@ -172,24 +167,30 @@ TEST_F(CycleTest, ViewerOpeningMidCycleEndsItAfterTheCurrentAccount) {
   int a = AddAccount("First", first.Port(), "u", "p");
   AddAccount("Second", second.Port(), "u", "p");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
-  Dlg().m_bViewerOpen = true;
-  ASSERT_TRUE(PumpUntil([&] { return !Dlg().m_bChecking; }, 10000));
+  Cycle().OnViewerOpening();
+  EXPECT_EQ(Main().handOvers, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !Cycle().checking(); }, 10000));
+  EXPECT_EQ(Main().handOvers, 1);
   EXPECT_EQ(Live(a)->currentCount(), 2);
   TickPeriod();
   PumpFor(300);
-  EXPECT_FALSE(Dlg().m_bChecking);
+  EXPECT_FALSE(Cycle().checking());
   EXPECT_EQ(timeline.Count("B open"), 0);
   EXPECT_EQ(CyclesEnded(), 0);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell");
+  EXPECT_TRUE(Main().tip.empty());
 
-  PostMessageA(Window(), WM_VIEW_CLOSED, 0, 0);
+  Cycle().OnViewClosed();
   ASSERT_TRUE(RunToCycleEnd());
-  EXPECT_FALSE(Dlg().m_bViewerOpen);
+  EXPECT_FALSE(Cycle().viewerOpen());
   EXPECT_EQ(timeline.Count("A open"), 2);
   EXPECT_EQ(timeline.Count("B open"), 1);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
+
+  Cycle().OnViewerOpening();
+  EXPECT_EQ(Main().handOvers, 2);
+  EXPECT_FALSE(Main().TimerPending(IDT_PERIOD));
 }
 
 }  // namespace

@@ -7,10 +7,8 @@
 
 #include "CycleHarness.h"
 #include "ScriptedServer.h"
-#include "ShellRecorder.h"
 #include "TimelinePeer.h"
 #include "WaitUntil.h"
-#include "app/TrayIcon.h"
 #include "framework/Messages.h"
 
 namespace {
@@ -35,7 +33,7 @@ TEST_F(CycleTest, SilentServerFailsByTheReceiveTimeout) {
   int t = AddAccount("QuietTls", silentTls.Port(), "u", "p", true);
   int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
 
   EXPECT_TRUE(LogHas("Error getting mail statistics for Quiet from 127.0.0.1: Receive timeout")) << LogDump();
@@ -46,9 +44,9 @@ TEST_F(CycleTest, SilentServerFailsByTheReceiveTimeout) {
   EXPECT_TRUE(Live(t)->error());
   EXPECT_FALSE(Live(d)->error()) << LogDump();
   EXPECT_EQ(Live(d)->currentCount(), 3);
-  EXPECT_EQ(CShellRecorder::LastTimerMs(Window(), IDT_WATCHDOG), 6000u);
+  EXPECT_EQ(Main().LastTimerMs(IDT_WATCHDOG), 6000u);
   // One account failing is not the error state: the tray shows the total.
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
   EXPECT_EQ(TrayIconId(), 132);
 }
 
@@ -66,14 +64,14 @@ TEST_F(CycleTest, WatchdogEndsAWorkerWaitingInATlsHandshake) {
   int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
   Live(t)->SetCount(4);
 
-  StartWindow();
+  StartCycle();
   for (int cycle = 1; cycle <= 3; ++cycle) {
     if (cycle > 1) TickPeriod();
     ASSERT_TRUE(PumpUntil([&] { return timeline.Count("T open") == cycle; }, 10000)) << cycle;
     PumpFor(300);
-    Dlg().OnCheckTimeout();  // as the watchdog's timer would
+    Cycle().OnCheckTimeout();  // as the watchdog's timer would
     ASSERT_TRUE(RunToCycleEnd()) << cycle;
-    EXPECT_TRUE(PumpUntil([&] { return NoWorkerRunning(); }, 5000)) << cycle;
+    EXPECT_TRUE(PumpUntil([&] { return !Cycle().WorkersRunning(); }, 5000)) << cycle;
   }
 
   EXPECT_EQ(LogCount("Timeout getting mail statistics for Stuck from 127.0.0.1"), 3) << LogDump();
@@ -82,7 +80,7 @@ TEST_F(CycleTest, WatchdogEndsAWorkerWaitingInATlsHandshake) {
   EXPECT_TRUE(Live(t)->error());
   EXPECT_EQ(Live(t)->currentCount(), 4);
   EXPECT_EQ(Live(d)->currentCount(), 3);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (7 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (7 messages)");
 }
 
 // A connect that never completes (the port's queue is full) gives up after the
@@ -94,7 +92,7 @@ TEST_F(CycleTest, HangingConnectFailsByTheReplyTimeout) {
   int h = AddAccount("Hanging", hanging.Port(), "u", "p");
   int d = AddAccount("Dovecot", DovecotPort(), "alice", "alicepw");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
 
   EXPECT_TRUE(
@@ -103,8 +101,8 @@ TEST_F(CycleTest, HangingConnectFailsByTheReplyTimeout) {
   EXPECT_EQ(LogCount("Timeout getting mail statistics for Hanging"), 0) << LogDump();
   EXPECT_TRUE(Live(h)->error());
   EXPECT_EQ(Live(d)->currentCount(), 3);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
-  EXPECT_TRUE(PumpUntil([&] { return NoWorkerRunning(); }, 10000));
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
+  EXPECT_TRUE(PumpUntil([&] { return !Cycle().WorkersRunning(); }, 10000));
 }
 
 // The worker has stored its result and posted its message when the watchdog
@@ -118,15 +116,15 @@ TEST_F(CycleTest, WorkerFinishingAsTheWatchdogFiresAdvancesOnce) {
   int a = AddAccount("First", first.Port(), "u", "p");
   int b = AddAccount("Second", second.Port(), "u", "p");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A open") >= 0; }, 10000));
-  // Without pumping, so the worker's message waits in the queue.
+  // Without pumping, so the worker's step waits in the queue.
   MSG next;
   ASSERT_TRUE(WaitUntil(
-      [&] { return PeekMessageA(&next, Window(), WM_CHECK_NEXT, WM_CHECK_NEXT, PM_NOREMOVE) != FALSE; },
+      [&] { return PeekMessageA(&next, nullptr, WM_WINDOW_CALLS, WM_WINDOW_CALLS, PM_NOREMOVE) != FALSE; },
       10000));
   ASSERT_EQ(Live(a)->currentCount(), 2);
-  Dlg().OnCheckTimeout();
+  Cycle().OnCheckTimeout();
   ASSERT_TRUE(RunToCycleEnd());
   PumpFor(300);
 
@@ -136,7 +134,7 @@ TEST_F(CycleTest, WorkerFinishingAsTheWatchdogFiresAdvancesOnce) {
   EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());
   EXPECT_EQ(Live(b)->currentCount(), 1);
   EXPECT_EQ(CyclesEnded(), 1);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
 }
 
 // The watchdog fires while the worker waits for its STAT answer: the account
@@ -150,9 +148,9 @@ TEST_F(CycleTest, LateWorkerAfterTheWatchdogIsIgnored) {
   int a = AddAccount("Slow", slow.Port(), "u", "p");
   int b = AddAccount("Next", next.Port(), "u", "p");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil([&] { return timeline.Find("A STAT") >= 0; }, 10000));
-  Dlg().OnCheckTimeout();
+  Cycle().OnCheckTimeout();
   ASSERT_TRUE(RunToCycleEnd());
   // Let the stopped worker run out and post whatever it would.
   EXPECT_TRUE(timeline.WaitFor("A closed", 10000));
@@ -165,7 +163,7 @@ TEST_F(CycleTest, LateWorkerAfterTheWatchdogIsIgnored) {
   EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());
   EXPECT_EQ(Live(b)->currentCount(), 1);
   EXPECT_EQ(CyclesEnded(), 1);
-  EXPECT_STREQ(g_trayIcon.tip(), "Tidewell (1 message)");
+  EXPECT_EQ(Main().tip, "Tidewell (1 message)");
 }
 
 // STAT fails on both tries, and the server never answers the QUIT that ends
@@ -182,14 +180,14 @@ TEST_F(CycleTest, WatchdogDuringTheQuitOfAFailedCheckKeepsItsReason) {
   server.ExpectLine().Silence(60000).Start();
   int a = AddAccount("Locked", server.Port(), "u", "p");
 
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(PumpUntil(
       [&] {
         std::vector<std::vector<std::string>> received = server.Received();
         return received.size() == 2 && received[1].size() == 4;  // USER, PASS, STAT, QUIT
       },
       10000));
-  Dlg().OnCheckTimeout();
+  Cycle().OnCheckTimeout();
   ASSERT_TRUE(RunToCycleEnd());
 
   EXPECT_EQ(LogCount("Error getting mail statistics for Locked from 127.0.0.1: -ERR mailbox locked"), 1)

@@ -10,7 +10,6 @@
 #include "CycleHarness.h"
 #include "DialogScript.h"
 #include "RecordedCalls.h"
-#include "ShellRecorder.h"
 #include "StoreTestSupport.h"
 #include "app/AccListDlg.h"
 #include "app/AccountDlg.h"
@@ -76,7 +75,7 @@ class AccountsDlgTest : public CycleTest {
 };
 
 TEST_F(AccountsDlgTest, AccountAddedEditedDisabledAndDeletedThroughTheDialogsIsCheckedAccordingly) {
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
   HWND list = OpenList();
   const int port = DovecotPort();
@@ -86,7 +85,7 @@ TEST_F(AccountsDlgTest, AccountAddedEditedDisabledAndDeletedThroughTheDialogsIsC
   EXPECT_EQ((Row{"alice", "127.0.0.1", "Enabled"}), RowTexts(0));
   TickPeriod();
   ASSERT_TRUE(RunToCycleEnd());
-  EXPECT_EQ("Tidewell (3 messages)", CShellRecorder::LastTip()) << LogDump();
+  EXPECT_EQ("Tidewell (3 messages)", Main().tip) << LogDump();
 
   // A wrong password: the check fails and the tray shows the error state.
   m_rows.Select(0);

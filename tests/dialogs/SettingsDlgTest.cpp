@@ -10,7 +10,6 @@
 #include "CycleHarness.h"
 #include "DialogScript.h"
 #include "RecordedCalls.h"
-#include "ShellRecorder.h"
 #include "StoreTestSupport.h"
 #include "app/SettingsDlg.h"
 #include "framework/Messages.h"
@@ -239,9 +238,9 @@ TEST_F(SettingsDlgTest, HoveredOkShowsItsTooltip) {
 using SettingsCycleTest = CycleTest;
 
 TEST_F(SettingsCycleTest, PeriodZeroFromTheDialogStartsEachCycleAtTheNextTick) {
-  StartWindow();
+  StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
-  EXPECT_EQ(60000u, CShellRecorder::LastTimerMs(Window(), IDT_PERIOD));
+  EXPECT_EQ(60000u, Main().LastTimerMs(IDT_PERIOD));
 
   CSettingsDlg dlg;
   ASSERT_TRUE(dlg.CreateModeless());
@@ -249,14 +248,14 @@ TEST_F(SettingsCycleTest, PeriodZeroFromTheDialogStartsEachCycleAtTheNextTick) {
   Click(dlg.hwnd(), IDOK);
   TickPeriod();
   ASSERT_TRUE(RunToCycleEnd());
-  EXPECT_EQ(0u, CShellRecorder::LastTimerMs(Window(), IDT_PERIOD));
+  EXPECT_EQ(0u, Main().LastTimerMs(IDT_PERIOD));
   // Nobody ticks: the timer's first tick starts the next cycle.
   EXPECT_TRUE(RunToCycleEnd(10000));
   // A hand-edited negative period counts as 0.
   SetSetting(Period, -5);
   EXPECT_TRUE(RunToCycleEnd(10000));
   EXPECT_TRUE(RunToCycleEnd(10000));
-  EXPECT_EQ(0u, CShellRecorder::LastTimerMs(Window(), IDT_PERIOD));
+  EXPECT_EQ(0u, Main().LastTimerMs(IDT_PERIOD));
 }
 
 }  // namespace

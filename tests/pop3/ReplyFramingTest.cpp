@@ -195,4 +195,31 @@ TEST(ReplyCaps, EndlessMultiLineReplyStopsAtSixteenMegabytes) {
   EXPECT_TRUE(lines.empty());
 }
 
+// A long reply read while keeping only its first bytes: the status line and
+// the lines that fit are kept, the rest (a line that looks like "-ERR"
+// included) is read and dropped, and the next reply frames as usual.
+TEST(ReplyCaps, KeepingReadsALongReplyToItsEndButHoldsItsStart) {
+  std::string body;
+  for (int i = 0; i < 20000; ++i) body += "line " + std::to_string(i) + " of a long body\r\n";
+  CScriptedServer server;
+  server.Send("+OK top\r\nSubject: a\r\n\r\n-ERR is text here\r\n" + body + ".\r\n+OK 2 320\r\n").Start();
+  CPop3Connection connection(false, 30, 30);
+  ASSERT_TRUE(connection.Connect("127.0.0.1", server.Port()));
+  ReplyLines lines;
+  EXPECT_TRUE(connection.ReadReplyKeeping(lines, 30, 65));  // to the end of "line 0"
+  EXPECT_EQ((ReplyLines{"+OK top", "Subject: a", "", "-ERR is text here", "line 0 of a long body", "."}),
+            lines);
+  lines.clear();
+  connection.ReadReply(lines, 30, false);
+  EXPECT_EQ((ReplyLines{"+OK 2 320"}), lines);
+
+  CScriptedServer shortReply;
+  shortReply.Send("+OK\r\nA: b\r\n.\r\n").Start();
+  CPop3Connection second(false, 30, 30);
+  ASSERT_TRUE(second.Connect("127.0.0.1", shortReply.Port()));
+  lines.clear();
+  EXPECT_FALSE(second.ReadReplyKeeping(lines, 30, 64));
+  EXPECT_EQ((ReplyLines{"+OK", "A: b", "."}), lines);
+}
+
 }  // namespace

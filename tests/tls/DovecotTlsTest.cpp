@@ -74,7 +74,7 @@ TEST(DovecotTls, CheckSettlesTheAccountsCount) {
   c.user = "alice";
   c.password = "alicepw";
   c.ssl = true;
-  CCheckJob job(1, &account, c, 10, nullptr);
+  CCheckJob job(1, &account, c, 10);
   job.SetCertificateCheck(AcceptAnyCertificate);
   std::string line;
   ASSERT_TRUE(RunMailboxCheck(job, [&](const std::string& text) { line += text; })) << line;

@@ -137,7 +137,7 @@ class TrustTest : public ::testing::Test {
   bool Check(CAccount* account) {
     AccountConnection c;
     m_pList->CopyConnection(account, c);
-    CCheckJob job(1, account, c, 20, nullptr);
+    CCheckJob job(1, account, c, 20);
     CAccountList& list = *m_pList;
     job.SetCertificateCheck([&list, account, c](const ServerCertificate& certificate) {
       return list.JudgeServerCertificate(account, c.name, certificate.chainTrusted, certificate.fingerprint,
