@@ -111,6 +111,7 @@ bool CPop3Client::OffersPipelining() {
     ReadReply(lines, m_nReceiveTimeout, true);
   } catch (const CPop3Exception& e) {
     if (e.code == CPop3Exception::ServerError) return false;
+    if (e.code == CPop3Exception::Stopped) throw;
     // The session is in doubt (a late reply may still come): the listing
     // starts on a fresh one, as a failed command's retry would.
     Reconnect();

@@ -62,9 +62,9 @@ class CPop3Client : public CPop3Connection {
   ListedState CheckListed(const ListedMessage& listed);
 
  protected:
-  // Runs operation; on a CPop3Exception (but a reply over the size limit)
-  // reconnects once without QUIT and runs it again. The second failure, or one from the re-login, reaches the
-  // caller.
+  // Runs operation; on a CPop3Exception (but a reply over the size limit or
+  // a stop) reconnects once without QUIT and runs it again. The second failure, or one from the re-login,
+  // reaches the caller.
   template <class Operation>
   void RunWithRetry(Operation operation) {
     RunWithRetryUntil([&](bool /*lastAttempt*/) {
@@ -81,7 +81,7 @@ class CPop3Client : public CPop3Connection {
     try {
       if (attempt(false)) return;
     } catch (const CPop3Exception& e) {
-      if (e.IsReplyTooLong()) throw;
+      if (e.IsReplyTooLong() || e.code == CPop3Exception::Stopped) throw;
     }
     Reconnect();
     attempt(true);

@@ -19,6 +19,9 @@ const size_t kMaxCommand = 255;
 const size_t kMaxOneLineReply = 64 * 1024;
 const size_t kMaxMultiLineReply = 16 * 1024 * 1024;
 const char kPassShown[] = "PASS ********";
+// How long a reply read may still run after a stop request: long enough for
+// any reply a server has at hand, so the session stays usable.
+const DWORD kStopGraceMs = 1000;
 
 std::string SocketError(int error) {
   return Format("Socket error %d", error);
@@ -213,6 +216,10 @@ bool CPop3Connection::ReadReplyKeeping(ReplyLines& lines, int timeout, size_t ke
 // steps) only while it holds nothing.
 void CPop3Connection::ReceiveMore(DWORD span, DWORD start) {
   for (;;) {
+    // A server that streams without end never lets the socket run dry, so
+    // the flag is looked at before every receive, not only while waiting.
+    if (m_pStop && *m_pStop && GetTickCount() - start >= kStopGraceMs)
+      throw CPop3Exception(CPop3Exception::Stopped, "Stopped", "");
     size_t room = 0;
     char* at = m_received.Room(room);
     int received = Receive(at, static_cast<int>(std::min<size_t>(room, INT_MAX)));

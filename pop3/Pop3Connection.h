@@ -7,6 +7,7 @@
 #include "pop3/ReplyLines.h"
 #include "pop3/TcpSocket.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -46,10 +47,18 @@ class CPop3Connection : public CTimedSocket {
   // session can go on. True when lines were dropped.
   bool ReadReplyKeeping(ReplyLines& lines, int timeout, size_t keep);
   int receiveTimeout() const { return m_nReceiveTimeout; }
+  // A flag of the owner's, looked at before every receive and between the
+  // waits for one (a step apart): once it is set, a reply read that has run
+  // for a second ends with a Stopped exception, however much the server
+  // still sends. A reply that comes at once is still read whole, so a stop
+  // seldom costs the session; when it does, the session is in doubt and the
+  // owner drops it. Null: never stopped.
+  void SetStopFlag(const std::atomic<bool>* stop) { m_pStop = stop; }
 
  protected:
   int m_nReceiveTimeout;
   CReplyBuffer m_received;
+  const std::atomic<bool>* m_pStop = nullptr;
 
  private:
   void SendLines(const std::string& lines, const char* shown);

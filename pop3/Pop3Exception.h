@@ -10,7 +10,10 @@ class CPop3Exception {
     ReceiveFailed = 5,
     ReceiveTimeout = 6,
     ServerError = 7,
-    CertificateRefused = 8
+    CertificateRefused = 8,
+    // The owner asked the connection to stop (SetStopFlag): not a failure of
+    // the server's, and never retried.
+    Stopped = 9
   };
 
   // Texts longer than their field are cut to fit; null texts count as empty.

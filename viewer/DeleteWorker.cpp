@@ -1,5 +1,6 @@
 // CViewMailCore's delete worker: confirmation, DELE for every marked message
-// on the client that listed it, QUIT to every account, lower counts.
+// on the client that listed it, QUIT to every account, lower counts, and the
+// report of every marked message that is still on the server.
 #include <string>
 
 #include "framework/AppLog.h"
@@ -7,6 +8,7 @@
 #include "framework/Messages.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"
+#include "viewer/DeletionReport.h"
 #include "viewer/ViewMailCore.h"
 
 DWORD WINAPI CViewMailCore::DeleteWorker(LPVOID viewer) {
@@ -24,22 +26,31 @@ DWORD WINAPI CViewMailCore::DeleteWorker(LPVOID viewer) {
 void CViewMailCore::DeleteMarked() {
   const int total = m_nDeleteTotal;
   bool doDelete = false;
-  if (total > 0) {
+  // A window that ends at once asks nothing and deletes nothing.
+  if (total > 0 && !m_bEnding) {
     int answer = m_window.ShowMessage("Delete selected mail ?", "ViewMail", MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (answer == IDCANCEL) {
+    if (answer == IDCANCEL && !m_bEnding) {
       m_bClosing = false;  // the window goes on as before the close request
       return;
     }
     doDelete = answer == IDYES;
   }
-  bool failed = false;
+  int notDeleted = 0;
+  std::vector<std::string> accounts;  // the names of those with mail not deleted
   int n = 0;
   for (int k = 0; doDelete && k < accountCount(); ++k) {
-    // An account whose fetch failed has no client: its rows stay on the server.
-    if (m_clients[k] && !DeleteAccountMessages(k, n)) failed = true;
+    if (m_deleteJob[k].empty()) continue;
+    int left = ReportAccount(k, DeleteAccountMessages(k, n));
+    if (left == 0) continue;
+    notDeleted += left;
+    AccountConnection account;
+    m_accountList.CopyConnection(m_accounts[k], account);
+    accounts.push_back(account.name);
   }
-  if (failed) {
-    m_window.ShowMessage("Failed to delete mail", nullptr, MB_OK);
+  // The program is closing: the log says what stayed, no box holds it up.
+  if (notDeleted > 0 && !m_bEnding) {
+    m_window.ShowMessage(NotDeletedText(notDeleted, total, accounts).c_str(), nullptr,
+                         MB_OK | MB_ICONWARNING);
   } else if (total > 0 && doDelete) {
     Pause(500);
   }
@@ -49,40 +60,62 @@ void CViewMailCore::DeleteMarked() {
   m_window.Post(WM_DELETE_DONE);
 }
 
-// False when any deletion failed; the others are still attempted.
-bool CViewMailCore::DeleteAccountMessages(int k, int& n) {
+// One account's marked messages, made final by its QUIT. An account whose
+// fetch failed has no client: its messages stay on the server.
+std::vector<DeletionResult> CViewMailCore::DeleteAccountMessages(int k, int& n) {
   const std::vector<ListedMessage>& messages = m_deleteJob[k];
-  bool ok = true;
-  for (const ListedMessage& listed : messages) {
-    ++n;
-    Title("Deleting...(%d of %d)", n, m_nDeleteTotal);
-    try {
-      m_clients[k]->DeleteListedMessage(listed);
-      Pause(250);
-    } catch (const CPop3Exception& e) {
-      ok = false;
-      AccountConnection account;
-      m_accountList.CopyConnection(m_accounts[k], account);
-      std::string line = Format("Error deleting mail for %s from %s: %s", account.name.c_str(),
-                                account.host.c_str(), FirstLineOf(e.message).c_str());
-      g_appLog.Append(line.c_str());
-    }
+  if (!m_clients[k]) {
+    DeletionResult noSession;
+    noSession.outcome = DeletionResult::Lost;
+    return std::vector<DeletionResult>(messages.size(), noSession);
   }
-  // Failed ones too: the next check cycle counts again anyway.
-  m_accounts[k]->SubtractCount(static_cast<int>(messages.size()));
-  return ok;
+  CPop3Client& client = *m_clients[k];
+  client.SetStopFlag(&m_bEnding);
+  CBusyClient busy(*this, client);
+  CMailboxDeletion deletion(client, messages, m_bEnding);
+  deletion.DeleteAll(
+      [&](size_t) {
+        ++n;
+        Title("Deleting...(%d of %d)", n, m_nDeleteTotal);
+      },
+      [&] { Pause(250); });
+  deletion.Commit();
+  // Only what is off the server now: a count lowered by a message that
+  // stayed would make it look new at the next check.
+  m_accounts[k]->SubtractCount(deletion.Count(DeletionResult::Deleted) +
+                               deletion.Count(DeletionResult::Gone));
+  return deletion.results();
 }
 
-// Every account ends with QUIT, also when nothing was deleted: only then
-// does the server remove what was deleted.
+int CViewMailCore::ReportAccount(int k, const std::vector<DeletionResult>& results) {
+  AccountConnection account;
+  m_accountList.CopyConnection(m_accounts[k], account);
+  int left = 0;
+  for (size_t i = 0; i < results.size(); ++i) {
+    std::string line = DeletionLogLine(account.name, account.host, m_deleteJob[k][i].number, results[i],
+                                       m_deleteSubjects[k][i]);
+    if (!line.empty()) g_appLog.Append(line.c_str());
+    if (IsNotDeleted(results[i].outcome)) ++left;
+  }
+  return left;
+}
+
+// Every other account ends with QUIT too, also when nothing was deleted; a
+// window that ends at once drops them instead (nothing is pending on them).
 void CViewMailCore::LogoutAll() {
   for (std::unique_ptr<CPop3Client>& client : m_clients) {
     if (!client) continue;
-    try {
-      client->Logout();
-    } catch (const CPop3Exception&) {
-      // The destructor tries once more and swallows the failure.
+    if (client->IsLoggedIn() && !m_bEnding) {
+      // A stopped fetch's flag must not cut QUIT's answer short.
+      client->SetStopFlag(&m_bEnding);
+      CBusyClient busy(*this, *client);
+      try {
+        client->Logout();
+      } catch (const CPop3Exception&) {
+        // Nothing was deleted on it; the connection goes below.
+      }
     }
+    client->Disconnect();
     client.reset();
   }
 }

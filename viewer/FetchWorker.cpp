@@ -104,6 +104,8 @@ void CViewMailCore::FetchAccount(int k) {
     return list.JudgeServerCertificate(record, name, certificate.chainTrusted, certificate.fingerprint,
                                        [](const std::string& line) { g_appLog.Append(line.c_str()); });
   });
+  client->SetStopFlag(&m_bStopRequested);
+  CBusyClient busy(*this, *client);
   try {
     client->Open(proxy.use, proxy.host.c_str(), proxy.port, account.host.c_str(), account.port,
                  account.user.c_str(), account.password.c_str());
@@ -122,6 +124,14 @@ void CViewMailCore::FetchAccount(int k) {
     }
     m_clients[k] = std::move(client);
   } catch (const CPop3Exception& e) {
+    if (m_bStopRequested) {
+      // The user's stop (or the window's end) cut the reply off: no failure
+      // to report. The session is in doubt and goes; the client stays, so
+      // rows listed before can still be deleted on a new session.
+      client->Disconnect();
+      m_clients[k] = std::move(client);
+      return;
+    }
     std::string joined = Format("%s%s", kFailedStart, account.name.c_str());
     std::string text = Format("%s\n\nCheck log for more details", joined.c_str());
     m_window.ShowMessage(text.c_str(), "View Mail", MB_OK);

@@ -126,6 +126,10 @@ int CMailListModel::Insert(std::unique_ptr<MailItem> item) {
   return row;
 }
 
+void CMailListModel::Remove(int row) {
+  if (row >= 0 && row < GetCount()) m_rows.erase(m_rows.begin() + row);
+}
+
 void CMailListModel::Sort() {
   std::stable_sort(m_rows.begin(), m_rows.end(),
                    [this](const std::unique_ptr<MailItem>& a, const std::unique_ptr<MailItem>& b) {

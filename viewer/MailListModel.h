@@ -33,6 +33,8 @@ class CMailListModel {
   int InsertPosition(const MailItem& item) const;
   // Takes the item over; returns its row.
   int Insert(std::unique_ptr<MailItem> item);
+  // Takes the row out and frees its item.
+  void Remove(int row);
   // Re-orders every row under the current sort state; equal rows keep
   // their order.
   void Sort();

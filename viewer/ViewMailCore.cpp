@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/AppLog.h"
+#include "framework/Format.h"
 #include "framework/Messages.h"
 #include "pop3/AnsiCodePage.h"
 #include "pop3/Pop3Client.h"
@@ -14,6 +15,10 @@
 #include "store/Settings.h"
 
 namespace {
+
+// The worker ends within a step of a socket wait once interrupted; this is
+// only for a call that is neither (a name look-up, say).
+constexpr DWORD kWorkerEndWaitMs = 10000;
 
 std::vector<CAccount*> ActiveAccounts(CAccountList& list) {
   std::vector<CAccount*> accounts;
@@ -45,8 +50,78 @@ CViewMailCore::CViewMailCore(CViewerCalls& window, CAccountList& accountList, CS
       m_model(AccountNames(accountList, m_accounts)) {}
 
 CViewMailCore::~CViewMailCore() {
+  EndWorkers();
+}
+
+void CViewMailCore::EndWorkers() {
+  if (StopWorkers(kWorkerEndWaitMs)) return;
+  // Freeing the accounts, clients and rows now would pull them from under
+  // the worker.
+  g_appLog.Append("View Mail: a worker did not stop; the program ends without freeing what it uses");
+  ExitProcess(1);
+}
+
+void CViewMailCore::Abandon() {
   m_bStopRequested = true;
-  if (m_hWorker.Valid()) WaitForSingleObject(m_hWorker.Get(), INFINITE);
+  CLock lock(m_busyLock);
+  m_bEnding = true;
+  if (m_pBusyClient) m_pBusyClient->Interrupt();
+}
+
+bool CViewMailCore::StopWorkers(DWORD ms, bool answerCalls) {
+  Abandon();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    DWORD waited = GetTickCount() - start;
+    DWORD left = ms == INFINITE ? INFINITE : (waited < ms ? ms - waited : 0);
+    if (!answerCalls) {
+      if (!WaitForWorker(left)) return false;
+      break;
+    }
+    if (!m_hWorker.Valid()) break;
+    HANDLE worker = m_hWorker.Get();
+    DWORD woken = MsgWaitForMultipleObjects(1, &worker, FALSE, left, QS_SENDMESSAGE);
+    if (woken == WAIT_OBJECT_0) break;
+    if (woken != WAIT_OBJECT_0 + 1) return false;
+    // A call sent to the window before it went: delivering it lets the
+    // worker go on (a window that is gone answers nothing).
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  for (std::unique_ptr<CPop3Client>& client : m_clients) {
+    if (client) client->Disconnect();
+  }
+  return true;
+}
+
+CViewMailCore::CBusyClient::CBusyClient(CViewMailCore& core, CPop3Client& client) : m_core(core) {
+  m_core.SetBusyClient(&client);
+}
+
+CViewMailCore::CBusyClient::~CBusyClient() {
+  m_core.SetBusyClient(nullptr);
+}
+
+void CViewMailCore::SetBusyClient(CPop3Client* client) {
+  CLock lock(m_busyLock);
+  m_pBusyClient = client;
+  // Abandoned already: the client is cut off before it starts.
+  if (client && m_bEnding) client->Interrupt();
+}
+
+int CViewMailCore::InsertShownItem(std::unique_ptr<MailItem> item,
+                                   const std::function<bool(int row, MailItem&)>& show) {
+  int row = m_model.Insert(std::move(item));
+  MailItem& inserted = *m_model.GetItem(row);
+  if (show(row, inserted)) return row;
+  AccountConnection account;
+  if (inserted.accountIndex >= 0 && inserted.accountIndex < accountCount())
+    m_accountList.CopyConnection(m_accounts[inserted.accountIndex], account);
+  std::string line =
+      Format("View Mail: message %d of %s could not be listed", inserted.messageNumber, account.name.c_str());
+  m_model.Remove(row);
+  g_appLog.Append(line.c_str());
+  return -1;
 }
 
 void CViewMailCore::LoadSortState() {
@@ -85,6 +160,7 @@ bool CViewMailCore::StartDeleteWorker() {
   m_bClosing = true;
   m_nDeleteTotal = BuildDeleteLists();
   m_deleteJob.assign(m_accounts.size(), std::vector<ListedMessage>());
+  m_deleteSubjects.assign(m_accounts.size(), std::vector<std::string>());
   for (int row = 0; row < m_model.GetCount(); ++row) {
     const MailItem& item = *m_model.GetItem(row);
     if (!item.header.marked || item.accountIndex < 0 || item.accountIndex >= accountCount()) continue;
@@ -95,9 +171,11 @@ bool CViewMailCore::StartDeleteWorker() {
     // Without an id the header block is what identifies the message.
     if (item.uid.empty()) listed.headerLines = item.header.lines;
     m_deleteJob[item.accountIndex].push_back(std::move(listed));
+    m_deleteSubjects[item.accountIndex].push_back(item.header.subject);
   }
   if (StartWorker(DeleteWorker, "delete mail")) return true;
   m_deleteJob.clear();
+  m_deleteSubjects.clear();
   m_bClosing = false;
   return false;
 }
@@ -106,11 +184,16 @@ void CViewMailCore::OnDeleteDone() {
   WaitForWorker(INFINITE);
   m_deleteLists.clear();
   m_deleteJob.clear();
+  m_deleteSubjects.clear();
   m_model.Clear();
 }
 
 void CViewMailCore::ClearForRefresh() {
-  for (std::unique_ptr<CPop3Client>& client : m_clients) client.reset();
+  for (std::unique_ptr<CPop3Client>& client : m_clients) {
+    // Its QUIT is read whole, whatever stopped the fetch.
+    if (client) client->SetStopFlag(nullptr);
+    client.reset();
+  }
   m_model.Clear();
   m_deleteLists.clear();
   m_bStopRequested = false;
@@ -156,5 +239,6 @@ void CViewMailCore::Title(const char* format, ...) {
 }
 
 void CViewMailCore::Pause(DWORD ms) const {
-  if (m_bVisiblePauses) Sleep(ms);
+  if (!m_bVisiblePauses) return;
+  for (DWORD slept = 0; slept < ms && !m_bEnding; slept += 50) Sleep(50);
 }

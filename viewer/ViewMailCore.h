@@ -9,12 +9,15 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "framework/CriticalSection.h"
 #include "framework/Handles.h"
 #include "pop3/ListedMessage.h"
+#include "pop3/MailboxDeletion.h"
 #include "viewer/MailListModel.h"
 #include "viewer/ViewerCalls.h"
 
@@ -27,9 +30,7 @@ class CViewMailCore {
  public:
   // Takes the active accounts (and a copy of their names) at once.
   CViewMailCore(CViewerCalls& window, CAccountList& accountList, CSettings& settings);
-  // Asks a running fetch to stop and waits for the worker, whose every wait
-  // is bounded by the reply time-out. Not on the window's thread while the
-  // window exists: a worker may be waiting for it to carry out a call.
+  // EndWorkers.
   ~CViewMailCore();
   CViewMailCore(const CViewMailCore&) = delete;
   CViewMailCore& operator=(const CViewMailCore&) = delete;
@@ -44,6 +45,11 @@ class CViewMailCore {
   void SortByColumn(int column);
   // Puts the item at its sorted place; returns its row.
   int InsertItem(std::unique_ptr<MailItem> item) { return m_model.Insert(std::move(item)); }
+  // The same, then show puts the row into the window's list. When show
+  // fails the item leaves the model again (logged), so the rows stay in
+  // step with the list and a mark always lands on the message shown.
+  // Returns the row, or -1.
+  int InsertShownItem(std::unique_ptr<MailItem> item, const std::function<bool(int row, MailItem&)>& show);
   // Mark or unmark the selected rows; changed gets the rows whose texts
   // must be rewritten. Returns the number of marked rows. While closing the
   // marks stay as they are, so the rows shown marked are those deleted.
@@ -53,7 +59,23 @@ class CViewMailCore {
   // The IDT_FETCH timer. False when the thread could not be started: that
   // is logged and the fetch counts as done (WM_FETCH_DONE is posted).
   bool StartFetchWorker();
+  // The user's stop of a fetch: the reply under way is cut off, no further
+  // message or account is fetched.
   void RequestStop() { m_bStopRequested = true; }
+  // Any thread: the window ends at once (the program is closing). The
+  // workers stop between commands, the command under way is cut off, and
+  // nothing more is deleted: what was not deleted yet stays on the server.
+  void Abandon();
+  // Abandon, then waits at most ms for the worker; once it has ended, the
+  // clients still logged in are dropped without QUIT (no deletion is
+  // pending on them). answerCalls: on the window's thread after the window
+  // has gone, calls the worker had sent meanwhile are answered while
+  // waiting. False when the worker still runs.
+  bool StopWorkers(DWORD ms, bool answerCalls = false);
+  // StopWorkers within a bounded wait, for the owner's destructor. Should
+  // the worker still run after it, the process ends here (after a log
+  // line) rather than free what the worker reads.
+  void EndWorkers();
   // The close request once the fetch is done: gathers the marked messages
   // into the worker's own lists and starts it. False, and nothing done,
   // while the fetch runs or a close is under way; false also when the
@@ -81,6 +103,7 @@ class CViewMailCore {
   bool fetchDone() const { return m_bFetchDone; }
   bool stopRequested() const { return m_bStopRequested; }
   bool closing() const { return m_bClosing; }
+  bool ending() const { return m_bEnding; }
   bool waitingForCheck() const { return m_bWaitForCheck; }
 
   // Thread routines; the argument is the core.
@@ -96,10 +119,27 @@ class CViewMailCore {
   void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids);
   // DeleteWorker.cpp
   void DeleteMarked();
-  bool DeleteAccountMessages(int k, int& n);
+  std::vector<DeletionResult> DeleteAccountMessages(int k, int& n);
+  // Logs each message that did not end deleted; returns how many are still
+  // on the server.
+  int ReportAccount(int k, const std::vector<DeletionResult>& results);
   void LogoutAll();
 
+  // The client a worker is talking to, which Abandon interrupts.
+  class CBusyClient {
+   public:
+    CBusyClient(CViewMailCore& core, CPop3Client& client);
+    ~CBusyClient();
+    CBusyClient(const CBusyClient&) = delete;
+    CBusyClient& operator=(const CBusyClient&) = delete;
+
+   private:
+    CViewMailCore& m_core;
+  };
+  void SetBusyClient(CPop3Client* client);
+
   void Title(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Cut short when the window ends at once.
   void Pause(DWORD ms) const;
   bool StartWorker(LPTHREAD_START_ROUTINE routine, const char* what);
 
@@ -114,12 +154,16 @@ class CViewMailCore {
   // Built on the window's thread when the close starts; only the delete
   // worker reads it, so marking or sorting meanwhile cannot reach it.
   std::vector<std::vector<ListedMessage>> m_deleteJob;
+  std::vector<std::vector<std::string>> m_deleteSubjects;  // UTF-8, beside m_deleteJob
   int m_nDeleteTotal = 0;
 
   std::atomic<bool> m_bWaitForCheck{true};
   std::atomic<bool> m_bStopRequested{false};
   std::atomic<bool> m_bFetchDone{false};
   std::atomic<bool> m_bClosing{false};
+  std::atomic<bool> m_bEnding{false};
   bool m_bVisiblePauses = true;
   CUniqueHandle m_hWorker;
+  CCriticalSection m_busyLock;  // guards m_pBusyClient against Abandon
+  CPop3Client* m_pBusyClient = nullptr;
 };

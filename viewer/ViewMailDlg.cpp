@@ -55,13 +55,15 @@ CViewMailDlg::CViewMailDlg(CAccountList& accounts, CSettings& settings)
       m_settings(settings) {}
 
 CViewMailDlg::~CViewMailDlg() {
+  // Before any member goes: the worker may still call the window.
+  m_core.EndWorkers();
   if (m_hSortDown) DeleteObject(m_hSortDown);
   if (m_hSortUp) DeleteObject(m_hSortUp);
 }
 
 void CViewMailDlg::EndNow() {
   m_bEndRequested = true;
-  m_core.RequestStop();
+  m_core.Abandon();
   HWND window = m_hCallTarget;
   if (window) PostMessageA(window, WM_VIEWER_END, 0, 0);
 }
@@ -80,9 +82,13 @@ void CViewMailDlg::SetTitle(const char* text) {
 void CViewMailDlg::InsertRow(std::unique_ptr<MailItem> item) {
   // Not delivered (the window has gone): the item goes with this scope.
   RunOnWindowThread([&] {
-    int row = m_core.InsertItem(std::move(item));
-    m_list.InsertItem(row, "", reinterpret_cast<LPARAM>(m_core.model().GetItem(row)));
-    ShowRow(row);
+    int row = m_core.InsertShownItem(std::move(item), [this](int at, MailItem& shown) {
+      int got = m_list.InsertItem(at, "", reinterpret_cast<LPARAM>(&shown));
+      // Anywhere else the rows below would no longer match the model's.
+      if (got >= 0 && got != at) SendMessageA(m_list.hwnd(), LVM_DELETEITEM, static_cast<WPARAM>(got), 0);
+      return got == at;
+    });
+    if (row >= 0) ShowRow(row);
   });
 }
 

@@ -28,9 +28,12 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
 
   // Any thread: the check cycle has let go of the servers.
   void StartFetch() { m_core.StartFetch(); }
-  // Any thread: ends the window at once, without deleting anything (the
+  // Any thread: ends the window at once, without deleting anything more (the
   // program is closing). Message boxes it shows are answered No or Cancel.
   void EndNow();
+  // The window's thread, once its loop has returned: stops the worker and
+  // waits for it, answering the calls it had sent to the window.
+  void EndWorkers() { m_core.StopWorkers(INFINITE, true); }
 
   // CViewerCalls, from the workers.
   void SetTitle(const char* text) override;

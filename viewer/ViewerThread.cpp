@@ -24,6 +24,8 @@ bool CViewerThread::Start(const std::shared_ptr<CWindowCalls>& inbox, std::funct
   m_hThread = StartWorkerThread(
       [viewer, inbox, ended] {
         viewer->DoModal();
+        // Here rather than on the main thread, whose wait for this thread is bounded.
+        viewer->EndWorkers();
         inbox->Post(ended);
       },
       [inbox, ended] {

@@ -215,9 +215,8 @@ TEST_F(ViewMailE2E, OpenDuringACheckWaitsThenCloseStopsTheFetchFirst) {
   PostCommand(view, ID_TB_CLOSE);  // nothing marked: it closes
   EXPECT_TRUE(Closes(view));
   ASSERT_TRUE(slow.WaitDone(10000));
-  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "QUIT"},
-                                  {"USER bob", "PASS secret", "STAT", "QUIT"}}),
-            slow.Received());
+  // The stop cut the held greeting off: the viewer's session never logged in.
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "QUIT"}, {}}), slow.Received());
   Exit(main);
 }
 

@@ -122,10 +122,11 @@ void CScriptedServer::Run() {
     switch (step.kind) {
       case Step::SendBytes: {
         size_t chunk = step.chunkSize ? step.chunkSize : step.bytes.size();
-        for (size_t at = 0; at < step.bytes.size(); at += chunk) {
+        // A long stream ends early when the server goes or the client has gone.
+        for (size_t at = 0; at < step.bytes.size() && !Stopping(); at += chunk) {
           if (at && step.ms) Sleep(step.ms);
           std::string part = step.bytes.substr(at, chunk);
-          send(m_client, part.data(), static_cast<int>(part.size()), 0);
+          if (send(m_client, part.data(), static_cast<int>(part.size()), 0) == SOCKET_ERROR) break;
         }
         break;
       }

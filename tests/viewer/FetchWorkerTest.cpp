@@ -128,6 +128,50 @@ TEST_F(ViewerTest, WaitsForTheCheckThenListsNothingForEmptyOrNumberlessMailboxes
   EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "QUIT"}}), bare.Received());
 }
 
+// A header block that never ends: the stop cuts the read off (one session,
+// no retry) and, being the user's own doing, shows no failure.
+TEST_F(ViewerTest, StopCutsOffAReplyThatNeverEndsAndShowsNoFailure) {
+  Settings().SetSetting(CheckTimeout, 60);
+  CScriptedServer peer;
+  ScriptLogin(peer);
+  Answer(peer, "+OK 1 100\r\n");
+  Answer(peer, "-ERR unknown command\r\n");
+  std::string endless = "+OK\r\n";
+  for (int i = 0; i < 3000; ++i) endless += "X-Filler: " + std::string(88, 'x') + "\r\n";
+  peer.ExpectLine().Send(endless, 500, 50);  // 30 s of it, then silence
+  peer.Start();
+  AddAccount("Endless", "bob", "secret", peer.Port());
+  Core().StartFetch();
+  ASSERT_TRUE(Core().StartFetchWorker());
+  ASSERT_TRUE(peer.WaitLines(5));  // the TOP is out
+  Core().RequestStop();
+  ASSERT_TRUE(Core().WaitForWorker(20000));
+  EXPECT_TRUE(Window().boxes.empty());
+  EXPECT_TRUE(LogTexts().empty());
+  EXPECT_EQ(0, Core().model().GetCount());
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "TOP 1 0"}}), peer.Received());
+  ASSERT_TRUE(Core().client(0));  // kept, so rows listed before could still be deleted
+  EXPECT_FALSE(Core().client(0)->IsLoggedIn());
+}
+
+// A row the list refuses leaves the model too: list and model stay in step,
+// so marking every row shown deletes exactly those messages.
+TEST_F(ViewerTest, RowTheListRefusesLeavesTheModelAndIsNeverDeleted) {
+  FillMailbox("viewdel2", "viewdel2pw", {"R1", "R2", "R3"});
+  AddAccount("Rows", "viewdel2", "viewdel2pw");
+  Window().refuseInsert = 2;
+  Fetch();
+  Strings subjects;
+  for (int row = 0; row < Core().model().GetCount(); ++row)
+    subjects.push_back(Core().model().GetItem(row)->header.subject);
+  EXPECT_EQ((Strings{" R1", " R3"}), subjects);
+  EXPECT_EQ(subjects, Window().listed);
+  EXPECT_EQ((Strings{"View Mail: message 2 of Rows could not be listed"}), LogTexts());
+  MarkSubjects({"R1", "R2", "R3"});
+  Close({IDYES});
+  EXPECT_EQ((Strings{"R2"}), ServerSubjects("viewdel2", "viewdel2pw"));
+}
+
 TEST_F(ViewerTest, WorkerThatCannotStartIsLoggedAndLeavesTheWindowUsable) {
   AddAccount("Alice", "alice", "alicepw");
   FailNextWorkerThreads(1);

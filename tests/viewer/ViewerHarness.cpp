@@ -44,7 +44,12 @@ void CRecordingWindow::SetTitle(const char* text) {
 }
 
 void CRecordingWindow::InsertRow(std::unique_ptr<MailItem> item) {
-  m_pCore->InsertItem(std::move(item));
+  const int insert = ++m_nInserts;
+  m_pCore->InsertShownItem(std::move(item), [this, insert](int row, MailItem& shown) {
+    if (insert == refuseInsert) return false;
+    listed.insert(listed.begin() + row, shown.header.subject);
+    return true;
+  });
 }
 
 int CRecordingWindow::ShowMessage(const char* text, const char* caption, UINT type) {

@@ -36,9 +36,14 @@ class CRecordingWindow : public CViewerCalls {
   std::deque<int> answers;  // for the next boxes, in order; IDOK once they run out
   // Called with each title once it is recorded.
   std::function<void(const std::string&)> onTitle;
+  // The list control's rows (subjects), kept as the window keeps its list;
+  // the insert numbered refuseInsert (from 1) fails as a full list would.
+  std::vector<std::string> listed;
+  int refuseInsert = 0;
 
  private:
   CViewMailCore* m_pCore = nullptr;
+  int m_nInserts = 0;
 };
 
 class ViewerTest : public ::testing::Test {
