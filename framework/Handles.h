@@ -1,91 +1,66 @@
-// Scoped owners for the handle kinds the shell uses: non-copyable, movable.
+// One owner for every kind of handle: non-copyable, movable, freed with its
+// owner. A traits type names the handle type, its empty value, which values
+// hold something to free, and how to free it.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
 
-class CScopedMenu {
+template <typename Traits>
+class CScopedHandle {
  public:
-  explicit CScopedMenu(HMENU h = nullptr) : m_h(h) {}
-  ~CScopedMenu() { Reset(); }
-  CScopedMenu(CScopedMenu&& o) noexcept : m_h(o.Release()) {}
-  CScopedMenu& operator=(CScopedMenu&& o) noexcept {
+  using Type = typename Traits::Type;
+
+  CScopedHandle() = default;
+  explicit CScopedHandle(Type h) : m_h(h) {}
+  ~CScopedHandle() { Reset(); }
+  CScopedHandle(CScopedHandle&& o) noexcept : m_h(o.Release()) {}
+  CScopedHandle& operator=(CScopedHandle&& o) noexcept {
     if (this != &o) Reset(o.Release());
     return *this;
   }
-  CScopedMenu(const CScopedMenu&) = delete;
-  CScopedMenu& operator=(const CScopedMenu&) = delete;
+  CScopedHandle(const CScopedHandle&) = delete;
+  CScopedHandle& operator=(const CScopedHandle&) = delete;
 
-  HMENU Get() const { return m_h; }
-  HMENU Release() {
-    HMENU h = m_h;
-    m_h = nullptr;
+  Type Get() const { return m_h; }
+  bool Valid() const { return Traits::Valid(m_h); }
+  // For the calls that hand a new handle back through a pointer: what was
+  // held is freed first.
+  Type* Put() {
+    Reset();
+    return &m_h;
+  }
+  Type Release() {
+    Type h = m_h;
+    m_h = Traits::Empty();
     return h;
   }
-  void Reset(HMENU h = nullptr) {
-    if (m_h) DestroyMenu(m_h);
+  void Reset(Type h = Traits::Empty()) {
+    if (Valid()) Traits::Free(m_h);
     m_h = h;
   }
 
  private:
-  HMENU m_h;
+  Type m_h = Traits::Empty();
 };
 
-class CUniqueHandle {
- public:
-  explicit CUniqueHandle(HANDLE h = nullptr) : m_h(h) {}
-  ~CUniqueHandle() { Reset(); }
-  CUniqueHandle(CUniqueHandle&& o) noexcept : m_h(o.Release()) {}
-  CUniqueHandle& operator=(CUniqueHandle&& o) noexcept {
-    if (this != &o) Reset(o.Release());
-    return *this;
-  }
-  CUniqueHandle(const CUniqueHandle&) = delete;
-  CUniqueHandle& operator=(const CUniqueHandle&) = delete;
-
-  HANDLE Get() const { return m_h; }
-  bool Valid() const { return m_h && m_h != INVALID_HANDLE_VALUE; }
-  HANDLE Release() {
-    HANDLE h = m_h;
-    m_h = nullptr;
-    return h;
-  }
-  void Reset(HANDLE h = nullptr) {
-    if (Valid()) CloseHandle(m_h);
-    m_h = h;
-  }
-
- private:
-  HANDLE m_h;
+// A handle that is empty when zero and is freed by one call.
+template <typename T, auto FreeFunction>
+struct FreedWith {
+  using Type = T;
+  static constexpr T Empty() { return T{}; }
+  static bool Valid(T h) { return h != T{}; }
+  static void Free(T h) { FreeFunction(h); }
 };
 
-// A GDI object (font, brush, bitmap) deleted with its owner. Delete it only
-// after the windows that use it are gone or have been given another.
+// Kernel handles: CreateFile's failure value is not one to close either.
+struct KernelHandleTraits : FreedWith<HANDLE, CloseHandle> {
+  static bool Valid(HANDLE h) { return h && h != INVALID_HANDLE_VALUE; }
+};
+
+using CUniqueHandle = CScopedHandle<KernelHandleTraits>;
+using CScopedMenu = CScopedHandle<FreedWith<HMENU, DestroyMenu>>;
+// A GDI object (font, brush, bitmap): delete one only after the windows that
+// use it are gone or have been given another.
 template <typename T>
-class CScopedGdiObject {
- public:
-  explicit CScopedGdiObject(T h = nullptr) : m_h(h) {}
-  ~CScopedGdiObject() { Reset(); }
-  CScopedGdiObject(CScopedGdiObject&& o) noexcept : m_h(o.Release()) {}
-  CScopedGdiObject& operator=(CScopedGdiObject&& o) noexcept {
-    if (this != &o) Reset(o.Release());
-    return *this;
-  }
-  CScopedGdiObject(const CScopedGdiObject&) = delete;
-  CScopedGdiObject& operator=(const CScopedGdiObject&) = delete;
-
-  T Get() const { return m_h; }
-  T Release() {
-    T h = m_h;
-    m_h = nullptr;
-    return h;
-  }
-  void Reset(T h = nullptr) {
-    if (m_h) DeleteObject(m_h);
-    m_h = h;
-  }
-
- private:
-  T m_h;
-};
-
+using CScopedGdiObject = CScopedHandle<FreedWith<T, DeleteObject>>;
 using CScopedFont = CScopedGdiObject<HFONT>;

@@ -4,41 +4,18 @@
 #include <vector>
 
 #include "framework/Format.h"
+#include "pop3/CryptoHandles.h"
 
 namespace {
 
-class CScopedChain {
- public:
-  CScopedChain() = default;
-  ~CScopedChain() {
-    if (m_chain) CertFreeCertificateChain(m_chain);
-  }
-  CScopedChain(const CScopedChain&) = delete;
-  CScopedChain& operator=(const CScopedChain&) = delete;
-  PCCERT_CHAIN_CONTEXT* Put() { return &m_chain; }
-  PCCERT_CHAIN_CONTEXT Get() const { return m_chain; }
-
- private:
-  PCCERT_CHAIN_CONTEXT m_chain = nullptr;
-};
-
-class CScopedHashProvider {
- public:
-  CScopedHashProvider() {
-    // The AES provider has SHA-256 on every system that has it at all; the
-    // default (RSA full) provider of older systems does not.
-    if (!CryptAcquireContextA(&m_h, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) m_h = 0;
-  }
-  ~CScopedHashProvider() {
-    if (m_h) CryptReleaseContext(m_h, 0);
-  }
-  CScopedHashProvider(const CScopedHashProvider&) = delete;
-  CScopedHashProvider& operator=(const CScopedHashProvider&) = delete;
-  HCRYPTPROV Get() const { return m_h; }
-
- private:
-  HCRYPTPROV m_h = 0;
-};
+// The AES provider has SHA-256 on every system that has it at all; the
+// default (RSA full) provider of older systems does not.
+CScopedProvider HashProvider() {
+  CScopedProvider provider;
+  if (!CryptAcquireContextA(provider.Put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+    provider.Release();
+  return provider;
+}
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -78,7 +55,7 @@ DWORD ChainProblem(DWORD status) {
 }  // namespace
 
 std::string CertificateFingerprint(PCCERT_CONTEXT cert) {
-  CScopedHashProvider provider;
+  const CScopedProvider provider = HashProvider();
   BYTE hash[32];
   DWORD size = sizeof(hash);
   if (!provider.Get() ||

@@ -1,6 +1,8 @@
 // CreateClientCertificate: a fresh self-signed client certificate for one TLS connection.
 #include "pop3/ClientCertificate.h"
 
+#include "pop3/CryptoHandles.h"
+
 namespace {
 
 wchar_t kContainer[] = L"Container";
@@ -9,35 +11,6 @@ wchar_t kProvider[] = L"Microsoft Base Cryptographic Provider v1.0";
 // The Base provider's default of 512 bits is refused by servers that ask for a client
 // certificate signed with RSA-PSS; 1024 bits is accepted and still quick to generate.
 const DWORD kKeyBits = 1024;
-
-class CScopedProvider {
- public:
-  CScopedProvider() = default;
-  ~CScopedProvider() {
-    if (m_h) CryptReleaseContext(m_h, 0);
-  }
-  CScopedProvider(const CScopedProvider&) = delete;
-  CScopedProvider& operator=(const CScopedProvider&) = delete;
-  HCRYPTPROV* Put() { return &m_h; }
-  HCRYPTPROV Get() const { return m_h; }
-
- private:
-  HCRYPTPROV m_h = 0;
-};
-
-class CScopedKey {
- public:
-  CScopedKey() = default;
-  ~CScopedKey() {
-    if (m_h) CryptDestroyKey(m_h);
-  }
-  CScopedKey(const CScopedKey&) = delete;
-  CScopedKey& operator=(const CScopedKey&) = delete;
-  HCRYPTKEY* Put() { return &m_h; }
-
- private:
-  HCRYPTKEY m_h = 0;
-};
 
 bool EncodeSubject(BYTE* name, DWORD& size) {
   return CertStrToNameW(X509_ASN_ENCODING, L"CN=Certificate", 0, nullptr, name, &size, nullptr) != FALSE;

@@ -88,9 +88,11 @@ int CSslChannel::Start() {
 bool CSslChannel::AcquireCredentials(bool withCertificate, CScopedCredHandle& into) {
   m_credDesc = {};
   m_credDesc.dwVersion = SCHANNEL_CRED_VERSION;
+  // Read during the call only: the package keeps its own reference.
+  PCCERT_CONTEXT certificates[] = {m_certificate.Get()};
   if (withCertificate) {
     m_credDesc.cCreds = 1;
-    m_credDesc.paCred = &m_certificate;
+    m_credDesc.paCred = certificates;
   }
   m_credDesc.dwFlags =
       SCH_CRED_REVOCATION_CHECK_CHAIN | SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_NO_SYSTEM_MAPPER;
@@ -109,8 +111,8 @@ bool CSslChannel::AcquireCredentials(bool withCertificate, CScopedCredHandle& in
 void CSslChannel::OfferCertificate() {
   if (m_bCertificateOffered) return;
   m_bCertificateOffered = true;
-  m_certificate = CreateClientCertificate();
-  if (!m_certificate) return;
+  m_certificate.Reset(CreateClientCertificate());
+  if (!m_certificate.Valid()) return;
   CScopedCredHandle withCertificate;
   if (AcquireCredentials(true, withCertificate)) m_cred.Swap(withCertificate);
 }
@@ -167,13 +169,13 @@ int CSslChannel::RunHandshake(const CDeadline& deadline) {
 // does not trust still completes the handshake and can be judged here: the
 // account may trust it (trust on first use).
 bool CSslChannel::AcceptServer() {
-  PCCERT_CONTEXT cert = nullptr;
-  if (QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert) != SEC_E_OK || !cert) {
+  CScopedCertificate cert;
+  if (QueryContextAttributesA(m_context.Get(), SECPKG_ATTR_REMOTE_CERT_CONTEXT, cert.Put()) != SEC_E_OK ||
+      !cert.Valid()) {
     m_refusal = "The server sent no certificate";
     return false;
   }
-  ServerCertificate described = DescribeServerCertificate(cert, m_server.host);
-  CertFreeCertificateContext(cert);
+  const ServerCertificate described = DescribeServerCertificate(cert.Get(), m_server.host);
   m_refusal = m_server.check ? m_server.check(described) : RequireTrustedChain(described);
   return m_refusal.empty();
 }
@@ -452,10 +454,7 @@ void CSslChannel::Release() {
   Shutdown();
   m_context.Reset();
   m_cred.Reset();
-  if (m_certificate) {
-    CertFreeCertificateContext(m_certificate);
-    m_certificate = nullptr;
-  }
+  m_certificate.Reset();
   std::vector<char>().swap(m_cipher);
   m_nCipher = 0;
   std::vector<char>().swap(m_pending);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "pop3/CertificateTrust.h"
+#include "pop3/CryptoHandles.h"
 
 class CDeadline;
 
@@ -134,5 +135,5 @@ class CSslChannel {
   std::vector<char> m_pending;
   size_t m_nPendingAt = 0;
   std::vector<char> m_record;  // one record's header, data and trailer, encrypted in place
-  PCCERT_CONTEXT m_certificate = nullptr;
+  CScopedCertificate m_certificate;
 };
