@@ -7,6 +7,8 @@
 #   bench/run.sh <build dir> --blocks   (a 5 MB and a 20 MB header block, plain and
 #     TLS, beside Python's poplib reading the same replies; the 20 MB block stops
 #     at the reply cap of 16 MiB)
+#   bench/run.sh <build dir> --preview   (preview_bench, 200 lines: messages of the
+#     10,000-message mailbox, a 5 MB header block and a 5 MB attachment after a text)
 set -eu
 build=$(cd "${1:?usage: $0 <build dir> [args]}" && pwd)
 shift
@@ -23,6 +25,24 @@ if [ "${1:-}" = --blocks ]; then
   mkdir -p "$TIDEWELL_MAILBOXES/blocks"
   echo blockspw >"$TIDEWELL_MAILBOXES/blocks/password"
   python3 "$src/bench/block_server.py" --write "$TIDEWELL_MAILBOXES/blocks"
+fi
+if [ "${1:-}" = --preview ]; then
+  export TIDEWELL_MAILBOXES=$build/benchrun/mailboxes
+  rm -rf "$TIDEWELL_MAILBOXES"
+  mkdir -p "$TIDEWELL_MAILBOXES/big"
+  cp -r "$src/bench/mailboxes/bench10k" "$TIDEWELL_MAILBOXES/"
+  echo bigpw >"$TIDEWELL_MAILBOXES/big/password"
+  python3 "$src/bench/block_server.py" --write "$TIDEWELL_MAILBOXES/big"
+  python3 - "$TIDEWELL_MAILBOXES/big/2.eml" <<'PY'
+import base64, os, sys
+text = "".join("Line %d of the letter, long enough to look like prose.\r\n" % i for i in range(1, 1001))
+data = base64.encodebytes(os.urandom(3700000)).replace(b"\n", b"\r\n")
+with open(sys.argv[1], "wb") as f:
+    f.write(b"From: Sender <s@example.test>\r\nSubject: Five MB attachment\r\nMIME-Version: 1.0\r\n"
+            b"Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+            + text.encode() + b"--b\r\nContent-Type: application/octet-stream; name=big.bin\r\n"
+            b"Content-Transfer-Encoding: base64\r\n\r\n" + data + b"--b--\r\n")
+PY
 fi
 export TIDEWELL_POP3_PORT=${TIDEWELL_POP3_PORT:-24995}
 export TIDEWELL_POP3S_PORT=${TIDEWELL_POP3S_PORT:-24996}
@@ -57,6 +77,9 @@ elif [ "${1:-}" = --blocks ]; then
           s, t, $2, $3, $4, $6, $5, $9, $10, $12, $11, $5 / $11 }'
     done
   done
+elif [ "${1:-}" = --preview ]; then
+  "$src/tests/support/wine-run.sh" "$build/bench/preview_bench.exe" bench10k benchpw 200 1 5000 10000 </dev/null
+  "$src/tests/support/wine-run.sh" "$build/bench/preview_bench.exe" big bigpw 200 1 2 </dev/null
 elif [ $# -gt 0 ]; then
   "$src/tests/support/wine-run.sh" "$build/bench/pop3_bench.exe" "$@" </dev/null
 else

@@ -1,20 +1,42 @@
 // The information window.
 #include "viewer/InfoDlg.h"
 
+#include <algorithm>
+
 #include "framework/App.h"
+#include "framework/Format.h"
 #include "framework/Messages.h"
 #include "framework/WideText.h"
 #include "pop3/MailHeader.h"
 #include "res/resource.h"
 #include "store/Settings.h"
 
-std::string BuildText(const ReplyLines& lines) {
+namespace {
+
+// The preview worker's text is in (CPreviewWorker::TakeText).
+constexpr UINT WM_PREVIEW_DONE = WM_APP + 40;
+
+}  // namespace
+
+std::string BuildText(const ReplyLines& lines, size_t limit) {
   std::string text;
   if (lines.size() <= 2) return text;
   size_t length = 0;
   for (size_t i = 1; i + 1 < lines.size(); ++i) length += lines[i].size() + 2;
-  text.reserve(length);
-  for (size_t i = 1; i + 1 < lines.size(); ++i) text.append(lines[i]).append("\r\n");
+  text.reserve(std::min(length, limit) + 80);
+  size_t i = 1;
+  for (; i + 1 < lines.size() && text.size() + lines[i].size() + 2 <= limit; ++i)
+    text.append(lines[i]).append("\r\n");
+  if (i + 1 >= lines.size()) return text;
+  size_t shown = text.size();
+  if (text.empty()) {
+    // A single line longer than the limit still shows its start.
+    text.append(lines[i], 0, limit).append("\r\n");
+    shown = limit;
+  }
+  text += Format("(%llu more bytes of the header block, in %llu lines, are not shown)\r\n",
+                 static_cast<unsigned long long>(length - shown),
+                 static_cast<unsigned long long>(lines.size() - 1 - i));
   return text;
 }
 
@@ -24,6 +46,19 @@ CInfoDlg::CInfoDlg(HWND parent)
 void CInfoDlg::SetHeader(const MailHeader& header) {
   m_subject = header.subject;
   m_lines = header.lines;
+}
+
+void CInfoDlg::SetPreview(PreviewJob job) {
+  m_bPreview = job.bodyLines > 0;
+  m_job = std::move(job);
+}
+
+INT_PTR CInfoDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PREVIEW_DONE) {
+    OnPreviewDone();
+    return TRUE;
+  }
+  return CDialog::Dispatch(msg, wp, lp);
 }
 
 BOOL CInfoDlg::OnInitDialog() {
@@ -39,18 +74,73 @@ BOOL CInfoDlg::OnInitDialog() {
   m_nWidthMargin = window.cx - edit.cx;
   m_nHeightMargin = window.cy - edit.cy;
   int width = window.cx, height = window.cy;
-  if (g_pSettings) g_pSettings->GetInfoSize(width, height, window.cx, window.cy);
+  // Two panes want more room than the header block alone had.
+  if (m_bPreview) {
+    width = window.cx * 3 / 2;
+    height = window.cy * 5 / 2;
+  }
+  if (g_pSettings) g_pSettings->GetInfoSize(width, height, width, height);
   SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  m_edit.SetSize(width - m_nWidthMargin, height - m_nHeightMargin);
 
   // A header block can be longer than the text box's default limit of 32 K characters.
   m_edit.LimitText(0);
   ShowScrollBar(m_edit.hwnd(), SB_VERT, TRUE);
+  if (m_bPreview) CreateTextPane();
   m_statusBar.Create(m_hWnd);
-  RepositionBars(m_hWnd);
+  m_bLayoutReady = true;
+  Layout();
   // Filled once the window is up, so it opens without waiting for a long text.
   SetTimer(m_hWnd, IDT_FILL, 0, nullptr);
+  if (HasTextPane() && !m_preview.Start(std::move(m_job), m_hWnd, WM_PREVIEW_DONE))
+    SetPaneText("The message text could not be fetched: no thread could be started.");
   return FALSE;
+}
+
+// Made here rather than in the template: a W edit control, so a message's
+// text shows whatever the system's code page lacks.
+void CInfoDlg::CreateTextPane() {
+  HWND header = m_edit.hwnd();
+  DWORD style = static_cast<DWORD>(GetWindowLongPtrW(header, GWL_STYLE)) | WS_TABSTOP;
+  DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(header, GWL_EXSTYLE));
+  m_textPane = CreateWindowExW(exStyle, L"EDIT", L"", style, 0, 0, 0, 0, m_hWnd,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInfoTextPaneId)), AppInstance(),
+                               nullptr);
+  if (!m_textPane) return;
+  SendMessageW(m_textPane, WM_SETFONT, SendMessageW(m_hWnd, WM_GETFONT, 0, 0), FALSE);
+  SendMessageW(m_textPane, EM_SETLIMITTEXT, 0, 0);
+  RECT r;
+  GetWindowRect(header, &r);
+  MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 1);
+  m_nGap = r.top;
+  SetPaneText("Loading\xE2\x80\xA6");
+}
+
+void CInfoDlg::SetPaneText(const std::string& utf8) {
+  if (m_textPane) SetWindowTextW(m_textPane, Utf8ToWide(utf8).c_str());
+}
+
+void CInfoDlg::OnPreviewDone() {
+  SetPaneText(m_preview.TakeText());
+}
+
+void CInfoDlg::Layout() {
+  if (!m_bLayoutReady) return;
+  SIZE window = OuterSize(m_hWnd);
+  int width = std::max(0, static_cast<int>(window.cx) - m_nWidthMargin);
+  int height = std::max(0, static_cast<int>(window.cy) - m_nHeightMargin);
+  if (!HasTextPane()) {
+    m_edit.SetSize(width, height);
+  } else {
+    // The header block above, the text (what a user reads first) below with more room.
+    int header = std::max(0, (height - m_nGap) * 2 / 5);
+    m_edit.SetSize(width, header);
+    RECT r;
+    GetWindowRect(m_edit.hwnd(), &r);
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 1);
+    SetWindowPos(m_textPane, nullptr, r.left, r.top + header + m_nGap, width,
+                 std::max(0, height - header - m_nGap), SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RepositionBars(m_hWnd);
 }
 
 void CInfoDlg::OnTimer(UINT_PTR id) {
@@ -58,24 +148,32 @@ void CInfoDlg::OnTimer(UINT_PTR id) {
   KillTimer(m_hWnd, IDT_FILL);
   m_text = BuildText(m_lines);
   m_edit.SetText(m_text.c_str());
-  m_bLayoutReady = true;
 }
 
 bool CInfoDlg::OnCommand(UINT id, UINT code, HWND ctl) {
   if (id == IDC_INFO_TEXT && code == EN_SETFOCUS) {
-    // Past the end of any shorter text: the caret lands after the last line, nothing selected.
-    m_edit.SetSel(65535, 65535);
+    // Past the end: the caret lands after the last line, nothing selected.
+    int end = GetWindowTextLengthA(m_edit.hwnd());
+    m_edit.SetSel(end, end);
     m_edit.ScrollCaret();
+    return true;
+  }
+  if (id == static_cast<UINT>(kInfoTextPaneId) && code == EN_SETFOCUS) {
+    // The text is read from its start; the dialog would select it all.
+    SendMessageW(m_textPane, EM_SETSEL, 0, 0);
     return true;
   }
   return CDialog::OnCommand(id, code, ctl);
 }
 
 void CInfoDlg::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {
-  if (!m_bLayoutReady) return;
-  SIZE window = OuterSize(m_hWnd);
-  m_edit.SetSize(window.cx - m_nWidthMargin, window.cy - m_nHeightMargin);
-  RepositionBars(m_hWnd);
+  Layout();
+}
+
+void CInfoDlg::OnDpiChanged(int /*dpi*/) {
+  // The dialog manager rescaled the template's controls and font; the pane is ours.
+  if (HasTextPane()) SendMessageW(m_textPane, WM_SETFONT, SendMessageW(m_hWnd, WM_GETFONT, 0, 0), TRUE);
+  Layout();
 }
 
 void CInfoDlg::OnCancel() {
@@ -83,4 +181,10 @@ void CInfoDlg::OnCancel() {
   SIZE window = OuterSize(m_hWnd);
   if (g_pSettings) g_pSettings->SetInfoSize(window.cx, window.cy);
   CDialog::OnCancel();
+}
+
+void CInfoDlg::OnDestroy() {
+  // The worker may still be in its session: it is cut off and no longer
+  // reaches this window (the wait is bounded).
+  m_preview.Stop(CPreviewWorker::kStopWait);
 }

@@ -1,5 +1,7 @@
-// The information window: one message's whole header block, as the server sent
-// it, in a read-only text box whose size is remembered between uses.
+// The information window: one message's header block, as the server sent it,
+// in a read-only text box, and below it the first lines of the message's
+// readable text fetched on a session of its own; its size is remembered
+// between uses.
 #pragma once
 #include <string>
 
@@ -7,12 +9,21 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "pop3/ReplyLines.h"
+#include "viewer/PreviewWorker.h"
 
 struct MailHeader;
 
+// The text pane below the header block, made by the window itself.
+constexpr int kInfoTextPaneId = 1100;
+
+// More of a header block than a user reads; a 5 MB block set in one call
+// held the window (and the viewer that owns it) for most of a minute.
+constexpr size_t kHeaderTextLimit = 64 * 1024;
+
 // The lines of a TOP reply without its status line and its final ".", each
-// ended by CR LF; empty for two lines or fewer.
-std::string BuildText(const ReplyLines& lines);
+// ended by CR LF; empty for two lines or fewer. Past limit bytes the rest is
+// left out and a last line says how much.
+std::string BuildText(const ReplyLines& lines, size_t limit = kHeaderTextLimit);
 
 class CInfoDlg : public CDialog {
  public:
@@ -20,22 +31,39 @@ class CInfoDlg : public CDialog {
 
   // A copy: the row may go (a refresh) while the window is open.
   void SetHeader(const MailHeader& header);
+  // The message's text is fetched with job once the window is up; without
+  // a job, or with no body lines, the window has no text pane.
+  void SetPreview(PreviewJob job);
 
  protected:
+  INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;
   BOOL OnInitDialog() override;
   bool OnCommand(UINT id, UINT code, HWND ctl) override;
   void OnTimer(UINT_PTR id) override;
   void OnSize(UINT type, int cx, int cy) override;
+  void OnDpiChanged(int dpi) override;
   void OnCancel() override;
+  void OnDestroy() override;
 
  private:
+  bool HasTextPane() const { return m_textPane != nullptr; }
+  void CreateTextPane();
+  void SetPaneText(const std::string& utf8);
+  void Layout();
+  void OnPreviewDone();
+
   HICON m_hIcon;  // shared resource icon, not destroyed
   bool m_bLayoutReady = false;
   int m_nWidthMargin = 0;
   int m_nHeightMargin = 0;
+  int m_nGap = 0;
   CEdit m_edit;
+  HWND m_textPane = nullptr;  // child window, destroyed with the dialog
   std::string m_subject;
   ReplyLines m_lines;
   std::string m_text;
   CStatusBar m_statusBar;
+  bool m_bPreview = false;
+  PreviewJob m_job;
+  CPreviewWorker m_preview;
 };

@@ -25,6 +25,7 @@ class CAccount;
 class CAccountList;
 class CPop3Client;
 class CSettings;
+struct PreviewJob;
 
 class CViewMailCore {
  public:
@@ -90,6 +91,8 @@ class CViewMailCore {
   void ClearForRefresh();
   // True when no worker runs (any more) within ms.
   bool WaitForWorker(DWORD ms);
+  // Window thread: the information window's text fetch for item (PreviewSource.cpp).
+  bool PreviewJobFor(const MailItem& item, PreviewJob& job);
 
   // Leaves out the pauses that let the user read each title; for timing
   // the listing itself.

@@ -319,6 +319,8 @@ void CViewMailDlg::ShowInfo() {
   }
   CInfoDlg info(m_hWnd);
   info.SetHeader(m_pClickedItem->header);
+  PreviewJob job;
+  if (m_core.PreviewJobFor(*m_pClickedItem, job)) info.SetPreview(std::move(job));
   info.DoModal();
 }
 

@@ -17,6 +17,7 @@
 #include "ViewerHarness.h"
 #include "framework/Messages.h"
 #include "res/resource.h"
+#include "viewer/InfoDlg.h"
 
 namespace {
 
@@ -86,6 +87,35 @@ class ViewMailE2E : public ViewerTest {
   static int Row(HWND view, const std::string& subject) {
     Strings subjects = Column(view, 1);
     return static_cast<int>(std::find(subjects.begin(), subjects.end(), subject) - subjects.begin());
+  }
+  // The information window of row, opened as a click on the row and the toolbar's Info button open it.
+  HWND OpenInfo(HWND view, int row) {
+    HWND list = List(view);
+    RECT bounds = {LVIR_LABEL, 0, 0, 0};
+    CRemoteBuffer remote(m_app.Pid(), sizeof(RECT));
+    if (!remote.Valid() || !remote.Write(0, &bounds, sizeof bounds) ||
+        !SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.Address())) ||
+        !remote.Read(0, &bounds, sizeof bounds))
+      return nullptr;
+    POINT at = {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2}, screen = at;
+    ClientToScreen(list, &screen);
+    // The window reads where the click was from the cursor.
+    SetCursorPos(screen.x, screen.y);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    PostCommand(view, ID_TB_INFO);
+    HWND info = nullptr;
+    m_app.WaitFor([&] {
+      for (HWND window : m_app.Windows("#32770", nullptr))
+        if (GetDlgItem(window, IDC_INFO_TEXT) && IsWindowVisible(window)) info = window;
+      return info != nullptr;
+    });
+    return info;
+  }
+  static std::wstring WindowTextW(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
+    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
+    return text;
   }
   bool Closes(HWND window) {
     return m_app.WaitFor([&] { return !IsWindow(window); }, 30000);
@@ -180,6 +210,33 @@ TEST_F(ViewMailE2E, ListsEveryScriptOnAnEnglishSystem) {
   for (const std::vector<std::wstring>& row : ListViewRowsW(List(view)))
     shown.push_back({row.at(1), row.at(2)});
   EXPECT_EQ(expected, shown);
+  PostCommand(view, ID_TB_CLOSE);
+  EXPECT_TRUE(Closes(view));
+  Exit(main);
+}
+
+// The information window of a multipart message (mixed: alternative plus a PDF)
+// fetches the message's text on a session of its own: the plain part,
+// quoted-printable Latin-1, in the pane below the header block, then the
+// attachment; it closes at once whatever the fetch is doing.
+TEST_F(ViewMailE2E, InformationWindowShowsTheTextOfAMultipartMessage) {
+  AddAccount("Preview", "preview", "previewpw");
+  HWND main = Start("Tidewell (1 message)");
+  HWND view = OpenView(main);
+  ASSERT_TRUE(view);
+  ASSERT_TRUE(Lists(view, {"Quarterly figures"}));
+  HWND info = OpenInfo(view, 0);
+  ASSERT_TRUE(info);
+  EXPECT_NE(std::string::npos, ItemText(info, IDC_INFO_TEXT).find("Subject: Quarterly figures\r\n"));
+  HWND pane = GetDlgItem(info, kInfoTextPaneId);
+  std::wstring text;
+  EXPECT_TRUE(m_app.WaitFor([&] { return (text = WindowTextW(pane)).find(L"Ada") != std::wstring::npos; }, 30000))
+      << WindowText(pane);
+  EXPECT_EQ(L"Hello Bob,\r\n\r\nthe figures for the quarter are attached. Caf\u00E9 on Friday?\r\n\r\nAda\r\n"
+            L"\r\nAttachments:\r\n    figures.pdf (application/pdf, 78 bytes)\r\n",
+            text);
+  PostMessageA(info, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Closes(info));
   PostCommand(view, ID_TB_CLOSE);
   EXPECT_TRUE(Closes(view));
   Exit(main);

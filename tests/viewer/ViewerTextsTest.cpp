@@ -13,6 +13,25 @@ TEST(InfoText, HeaderBlockWithoutStatusLineAndFinalDot) {
   EXPECT_EQ("", BuildText({}));
 }
 
+// A 5 MB block set in one call held the window for most of a minute: past
+// the limit whole lines are left out and counted, a single longer line is cut.
+TEST(InfoText, LongHeaderBlockIsCutAtTheLimitAndSaysWhatWasLeftOut) {
+  ReplyLines lines = {"+OK", std::string(30, 'a'), std::string(30, 'b'), std::string(30, 'c'), "", "."};
+  EXPECT_EQ(std::string(30, 'a') + "\r\n" + std::string(30, 'b') + "\r\n" +
+                "(34 more bytes of the header block, in 2 lines, are not shown)\r\n",
+            BuildText(lines, 70));
+  EXPECT_EQ(std::string(10, 'a') + "\r\n(88 more bytes of the header block, in 4 lines, are not shown)\r\n",
+            BuildText(lines, 10));
+  EXPECT_EQ(BuildText(lines), BuildText(lines, 98)) << "exactly at the limit nothing is left out";
+
+  ReplyLines huge = {"+OK"};
+  for (int i = 0; i < 65000; ++i) huge.push_back("X-Filler: " + std::string(70, 'x'));
+  huge.push_back(".");
+  std::string text = BuildText(huge);
+  EXPECT_LE(text.size(), kHeaderTextLimit + 100);
+  EXPECT_NE(std::string::npos, text.find("lines, are not shown)\r\n", kHeaderTextLimit - 100));
+}
+
 TEST(CountText, NumberNounAndPlural) {
   EXPECT_EQ("", FormatCount(0, "item"));
   EXPECT_EQ("1 account", FormatCount(1, "account"));
