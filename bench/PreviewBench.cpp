@@ -56,10 +56,12 @@ int main(int argc, char** argv) {
       wall.push_back(NowMs() - w);
       cpu.push_back(ThreadCpuMs() - c);
       bytes = text.size();
-      if (run == 0 && text.compare(0, 31, "The message text could not be ") == 0) fprintf(stderr, "%s", text.c_str());
+      if (run == 0 && text.compare(0, 31, "The message text could not be ") == 0)
+        fprintf(stderr, "%s", text.c_str());
     }
-    printf("%s message %d, TOP %d %d: %8.1f ms (CPU %7.1f ms), text %zu B, peak working set %zu KB\n", argv[1],
-           job.number, job.number, job.bodyLines, Median(wall), Median(cpu), bytes, PeakWorkingSetKb());
+    printf("%s message %d, TOP %d %d: %8.1f ms (CPU %7.1f ms), text %zu B, peak working set %zu KB\n",
+           argv[1], job.number, job.number, job.bodyLines, Median(wall), Median(cpu), bytes,
+           PeakWorkingSetKb());
   }
   return 0;
 }

@@ -102,9 +102,9 @@ void CInfoDlg::CreateTextPane() {
   HWND header = m_edit.hwnd();
   DWORD style = static_cast<DWORD>(GetWindowLongPtrW(header, GWL_STYLE)) | WS_TABSTOP;
   DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(header, GWL_EXSTYLE));
-  m_textPane = CreateWindowExW(exStyle, L"EDIT", L"", style, 0, 0, 0, 0, m_hWnd,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInfoTextPaneId)), AppInstance(),
-                               nullptr);
+  m_textPane =
+      CreateWindowExW(exStyle, L"EDIT", L"", style, 0, 0, 0, 0, m_hWnd,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kInfoTextPaneId)), AppInstance(), nullptr);
   if (!m_textPane) return;
   SendMessageW(m_textPane, WM_SETFONT, SendMessageW(m_hWnd, WM_GETFONT, 0, 0), FALSE);
   SendMessageW(m_textPane, EM_SETLIMITTEXT, 0, 0);

@@ -114,9 +114,10 @@ bool CPreviewWorker::Start(PreviewJob job, HWND window, UINT message) {
         if (shared->window) PostMessageA(shared->window, shared->message, 0, 0);
       });
   if (!thread.Valid()) {
-    g_appLog.Append(Format("Information window: could not start a thread to fetch the message text (error %lu)",
-                           static_cast<unsigned long>(GetLastError()))
-                        .c_str());
+    g_appLog.Append(
+        Format("Information window: could not start a thread to fetch the message text (error %lu)",
+               static_cast<unsigned long>(GetLastError()))
+            .c_str());
     return false;
   }
   m_shared = std::move(shared);

@@ -88,7 +88,7 @@ class ViewMailE2E : public ViewerTest {
     Strings subjects = Column(view, 1);
     return static_cast<int>(std::find(subjects.begin(), subjects.end(), subject) - subjects.begin());
   }
-  // The information window of row, opened as a click on the row and the toolbar's Info button open it.
+  // The information window of row, opened as a user does: a double-click on the row.
   HWND OpenInfo(HWND view, int row) {
     HWND list = List(view);
     RECT bounds = {LVIR_LABEL, 0, 0, 0};
@@ -97,13 +97,19 @@ class ViewMailE2E : public ViewerTest {
         !SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.Address())) ||
         !remote.Read(0, &bounds, sizeof bounds))
       return nullptr;
-    POINT at = {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2}, screen = at;
-    ClientToScreen(list, &screen);
-    // The window reads where the click was from the cursor.
-    SetCursorPos(screen.x, screen.y);
-    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-    PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    PostCommand(view, ID_TB_INFO);
+    POINT at = {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+    ClientToScreen(list, &at);
+    // Real input that moves the pointer too: the window reads where the click was from the cursor.
+    SetForegroundWindow(view);
+    INPUT clicks[4] = {};
+    for (int i = 0; i < 4; ++i) {
+      clicks[i].type = INPUT_MOUSE;
+      clicks[i].mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+      clicks[i].mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+      clicks[i].mi.dwFlags =
+          MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | (i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN);
+    }
+    if (SendInput(4, clicks, sizeof(INPUT)) != 4) return nullptr;
     HWND info = nullptr;
     m_app.WaitFor([&] {
       for (HWND window : m_app.Windows("#32770", nullptr))
@@ -113,8 +119,9 @@ class ViewMailE2E : public ViewerTest {
     return info;
   }
   static std::wstring WindowTextW(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
+    std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
   }
   bool Closes(HWND window) {
@@ -227,14 +234,18 @@ TEST_F(ViewMailE2E, InformationWindowShowsTheTextOfAMultipartMessage) {
   ASSERT_TRUE(Lists(view, {"Quarterly figures"}));
   HWND info = OpenInfo(view, 0);
   ASSERT_TRUE(info);
-  EXPECT_NE(std::string::npos, ItemText(info, IDC_INFO_TEXT).find("Subject: Quarterly figures\r\n"));
+  EXPECT_TRUE(m_app.WaitFor([&] {
+    return ItemText(info, IDC_INFO_TEXT).find("Subject: Quarterly figures\r\n") != std::string::npos;
+  })) << ItemText(info, IDC_INFO_TEXT);
   HWND pane = GetDlgItem(info, kInfoTextPaneId);
   std::wstring text;
-  EXPECT_TRUE(m_app.WaitFor([&] { return (text = WindowTextW(pane)).find(L"Ada") != std::wstring::npos; }, 30000))
+  EXPECT_TRUE(
+      m_app.WaitFor([&] { return (text = WindowTextW(pane)).find(L"Ada") != std::wstring::npos; }, 30000))
       << WindowText(pane);
-  EXPECT_EQ(L"Hello Bob,\r\n\r\nthe figures for the quarter are attached. Caf\u00E9 on Friday?\r\n\r\nAda\r\n"
-            L"\r\nAttachments:\r\n    figures.pdf (application/pdf, 78 bytes)\r\n",
-            text);
+  EXPECT_EQ(
+      L"Hello Bob,\r\n\r\nthe figures for the quarter are attached. Caf\u00E9 on Friday?\r\n\r\nAda\r\n"
+      L"\r\nAttachments:\r\n    figures.pdf (application/pdf, 78 bytes)\r\n",
+      text);
   PostMessageA(info, WM_CLOSE, 0, 0);
   EXPECT_TRUE(Closes(info));
   PostCommand(view, ID_TB_CLOSE);
