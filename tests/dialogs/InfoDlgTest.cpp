@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "DialogScript.h"
+#include "ScriptedServer.h"
 #include "StoreTestSupport.h"
 #include "framework/Controls.h"
 #include "pop3/MailHeader.h"
@@ -66,6 +68,45 @@ TEST_F(InfoDlgTest, ShowsTheHeaderBlockAndKeepsTheSizeItWasClosedAt) {
   EXPECT_EQ(500, m_opened.cx);
   EXPECT_EQ(300, m_opened.cy);
   EXPECT_EQ(500, Stored().cx);
+}
+
+// PreviewLines 0: no text pane and no connection. Otherwise the pane says
+// "Loading…" while the server is silent, and the window closes all the same.
+TEST_F(InfoDlgTest, TextPaneIsLeftOutWhenTurnedOffAndLoadsOffTheWindowThread) {
+  CScriptedServer off, silent;
+  off.Start();
+  ScriptLogin(silent).ExpectLine().Silence(20000).Start();
+  PreviewJob job;
+  job.account.host = "127.0.0.1";
+  job.account.port = off.Port();
+  job.bodyLines = 0;
+  bool pane = true;
+  std::wstring loading;
+  auto open = [&](const PreviewJob& preview, const std::function<void(HWND)>& look) {
+    CDialogScript script;
+    script.When("Mail -  Hello", [&](HWND w) {
+      look(w);
+      PostMessageA(w, WM_CLOSE, 0, 0);
+    });
+    CInfoDlg dlg;
+    dlg.SetHeader(m_header);
+    dlg.SetPreview(preview);
+    dlg.DoModal();
+    EXPECT_TRUE(script.Done());
+  };
+  open(job, [&](HWND w) { pane = GetDlgItem(w, kInfoTextPaneId) != nullptr; });
+  EXPECT_FALSE(pane);
+  EXPECT_TRUE(off.Received().empty());
+
+  job.account.port = silent.Port();
+  job.bodyLines = 200;
+  open(job, [&](HWND w) {
+    EXPECT_TRUE(silent.WaitLines(3)) << "USER, PASS, TOP";
+    wchar_t text[32] = {};
+    GetWindowTextW(GetDlgItem(w, kInfoTextPaneId), text, 32);
+    loading = text;
+  });
+  EXPECT_EQ(L"Loading\u2026", loading);
 }
 
 }  // namespace
