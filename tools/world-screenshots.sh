@@ -37,6 +37,13 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 fi
 
+# Windows links its dialog font to a CJK font for the characters it lacks; this
+# prefix does the same with the CJK font that setup installs.
+for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do
+  "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f </dev/null >/dev/null 2>&1
+done
+
 # Dovecot serves the one mailbox; the prefix's server and programs go when we do.
 export TIDEWELL_RUN_DIR=$top/build/world-screenshot-run
 export TIDEWELL_POP3_PORT=${TIDEWELL_WORLD_SHOTS_PORT:-31320}

@@ -9,14 +9,14 @@
 
 #include "DialogScript.h"
 #include "LoopbackPort.h"
+#include "ScriptedServer.h"
 #include "app/AccountDlg.h"
 #include "res/resource.h"
 
 namespace {
 
 int DovecotTlsPort() {
-  const char* port = std::getenv("TIDEWELL_POP3S_PORT");
-  return port ? std::atoi(port) : 0;
+  return EnvInt("TIDEWELL_POP3S_PORT");
 }
 
 // The fingerprint line of the certificate question.

@@ -1,5 +1,10 @@
 #include "LoopbackPort.h"
 
+#include <fstream>
+#include <string>
+
+#include "ScriptedServer.h"
+
 namespace {
 
 sockaddr_in Loopback(int port) {
@@ -39,4 +44,12 @@ int RefusedPort() {
   closesocket(s);
   WSACleanup();
   return port;
+}
+
+int FixturePort(int derived) {
+  const std::string dir = EnvString("TIDEWELL_RUN_DIR");
+  if (dir.empty() || derived <= 0) return derived;
+  std::ifstream recorded(WinePath(dir + "/ports/" + std::to_string(derived)));
+  int port = 0;
+  return recorded >> port && port > 0 ? port : derived;
 }

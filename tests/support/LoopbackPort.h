@@ -8,3 +8,7 @@
 SOCKET ListenOnLoopback(int backlog, int& port);
 // A loopback port nothing listens on: a connect to it is refused at once.
 int RefusedPort();
+// The port a fixture listens on in place of the one derived from the build
+// folder: the same unless another program had taken it (support/ports.sh
+// records the one taken instead in the run folder).
+int FixturePort(int derived);

@@ -3,6 +3,7 @@
 #include "ScriptedServer.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "LoopbackPort.h"
 
@@ -199,7 +200,9 @@ CScriptedServer& Answer(CScriptedServer& server, const std::string& reply) {
 }
 
 int EnvInt(const char* name) {
-  return atoi(EnvString(name).c_str());
+  const int value = atoi(EnvString(name).c_str());
+  // A fixture's port may have moved to a free one.
+  return strstr(name, "PORT") ? FixturePort(value) : value;
 }
 
 std::string EnvString(const char* name) {

@@ -56,6 +56,9 @@ esac
 
 stop
 mkdir -p "$TIDEWELL_RUN_DIR"
+. "$src/tests/support/ports.sh"
+TIDEWELL_POP3_PORT=$(take_ports "$TIDEWELL_POP3_PORT" 1)
+TIDEWELL_POP3S_PORT=$(take_ports "$TIDEWELL_POP3S_PORT" 1)
 dir=$(mktemp -d "${tmp_prefix}XXXXXXXX")
 ln -s "$dir" "$link"
 mkdir -p "$dir/run" "$dir/state" "$dir/mail"

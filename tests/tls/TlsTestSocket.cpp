@@ -1,6 +1,8 @@
 // Loopback connections for the TLS tests, and the ports the fixtures listen on.
 #include "TlsTestSocket.h"
 
+#include "LoopbackPort.h"
+
 #include <cstdlib>
 
 namespace {
@@ -14,7 +16,7 @@ struct CWinsock {
 
 int EnvPort(const char* name, int offset) {
   const char* value = std::getenv(name);
-  return value ? std::atoi(value) + offset : 0;
+  return value ? FixturePort(std::atoi(value) + offset) : 0;
 }
 int PeerTlsPort() {
   return EnvPort("TIDEWELL_PORT_BASE", 6);

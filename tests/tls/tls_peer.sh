@@ -24,7 +24,8 @@ stop
 rm -rf "$dir"; mkdir -p "$dir"
 openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=localhost \
   -keyout "$dir/peer.key" -out "$dir/peer.crt" >/dev/null 2>&1
-tls=$((TIDEWELL_PORT_BASE + 6))
+. "$here/../support/ports.sh"
+tls=$(take_ports $((TIDEWELL_PORT_BASE + 6)) 4)
 nohup python3 "$here/tls_peer.py" "$tls" "$dir/peer.crt" "$dir/peer.key" \
   >"$dir/log" 2>&1 </dev/null &
 echo $! >"$dir/pid"
