@@ -29,6 +29,9 @@ struct Column {
 };
 const Column kColumns[CSettings::kAccColumnCount] = {{"Name", 25}, {"Host", 50}, {"Status", 25}};
 
+// Room beside a column's title for the header's own margins, at 96 DPI.
+constexpr int kHeaderPadding = 16;
+
 const char* Text(const char* text) {
   return text ? text : "";
 }
@@ -69,6 +72,7 @@ BOOL CAccListDlg::OnInitDialog() {
     int row = m_list.InsertItem(m_list.GetItemCount(), Text(account.name()), slot);
     SetRowTexts(row, account);
   }
+  FitColumns();
   UpdateButtons(false);
   m_toolTip.Create(m_hWnd);
   return TRUE;
@@ -141,6 +145,34 @@ void CAccListDlg::SetRowTexts(int row, const CAccount& account) {
   m_list.SetItemText(row, 0, Text(account.name()));
   m_list.SetItemText(row, 1, Text(account.host()));
   m_list.SetItemText(row, 2, StatusText(account));
+  FitColumns();
+}
+
+// Each column at least as wide as its title and texts need, so no name is cut
+// while the host column has room to spare: the width a column gains is taken
+// back from the others' spare room, the host's first, to stay within the list.
+void CAccListDlg::FitColumns() {
+  constexpr int kCount = CSettings::kAccColumnCount;
+  constexpr int kByGiving[kCount] = {1, 0, 2};  // host, name, status
+  int width[kCount], need[kCount], total = 0;
+  for (int i = 0; i < kCount; ++i) {
+    width[i] = m_list.GetColumnWidth(i);
+    m_list.SetColumnWidth(i, LVSCW_AUTOSIZE);
+    const int title = static_cast<int>(
+        SendMessageA(m_list.hwnd(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(kColumns[i].title)));
+    need[i] = std::max(m_list.GetColumnWidth(i), title + ScaleToDpi(kHeaderPadding, m_nDpi));
+    width[i] = std::max(width[i], need[i]);
+    total += width[i];
+  }
+  RECT client;
+  GetClientRect(m_list.hwnd(), &client);
+  int excess = total - client.right;
+  for (int i : kByGiving) {
+    const int give = std::min(std::max(excess, 0), width[i] - need[i]);
+    width[i] -= give;
+    excess -= give;
+  }
+  for (int i = 0; i < kCount; ++i) m_list.SetColumnWidth(i, width[i]);
 }
 
 bool CAccListDlg::Selected(int& row, int& slot) const {
@@ -160,7 +192,7 @@ void CAccListDlg::Warn(const char* message) {
 }
 
 void CAccListDlg::OnAdd() {
-  CAccountDlg dlg(CAccount(), m_hWnd);
+  CAccountDlg dlg(CAccount(), CAccountDlg::Purpose::Add, m_hWnd);
   if (dlg.DoModal() == IDOK) {
     int slot = g_pAccountList->Add(dlg.account());
     if (slot < 0) {
@@ -178,10 +210,11 @@ void CAccListDlg::OnAdd() {
 void CAccListDlg::OnEdit() {
   int row, slot;
   if (Selected(row, slot)) {
-    CAccountDlg dlg(g_pAccountList->GetAt(slot), m_hWnd);
+    CAccountDlg dlg(g_pAccountList->GetAt(slot), CAccountDlg::Purpose::Edit, m_hWnd);
     if (dlg.DoModal() == IDOK) {
       if (g_pAccountList->Save(slot, dlg.account(), false)) {
-        if (dlg.trustChanged()) g_pAccountList->SetTrustedCertificate(slot, dlg.account().trustedCertificate());
+        if (dlg.trustChanged())
+          g_pAccountList->SetTrustedCertificate(slot, dlg.account().trustedCertificate());
         SetRowTexts(row, dlg.account());
       } else {
         Warn(kNotSaved);
@@ -229,7 +262,7 @@ void CAccListDlg::OnContextMenu() {
   CPopupMenu menu;
   if (!menu.Load(AppInstance(), IDR_ACCOUNTMENU)) return;
   menu.SetDefaultItem(ID_ACCOUNT_EDIT);
-  menu.SetItemText(ID_ACCOUNT_ENABLE, g_pAccountList->GetAt(slot).disabled() ? "Enable" : "Disable");
+  menu.SetItemText(ID_ACCOUNT_ENABLE, g_pAccountList->GetAt(slot).disabled() ? "E&nable" : "Di&sable");
   POINT cursor;
   GetCursorPos(&cursor);
   menu.Track(m_hWnd, cursor);

@@ -30,6 +30,7 @@ class CAccListDlg : public CDialog {
   void OnContextMenu();
   void UpdateButtons(bool focusList = true);
   void SetRowTexts(int row, const CAccount& account);
+  void FitColumns();
   // The selected row and its slot; false when no row is selected.
   bool Selected(int& row, int& slot) const;
   bool Confirm(const std::string& question);

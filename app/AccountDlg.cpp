@@ -25,7 +25,6 @@ const ToolTipText kTips[] = {
     {IDCANCEL, "Close the dialog without saving any changes made"},
 };
 
-const char kMessageTitle[] = "Add Account";
 const char kCertificateTitle[] = "Server certificate";
 // Seconds the look at a server's certificate may take.
 constexpr int kProbeTimeout = 10;
@@ -57,8 +56,8 @@ int ParsePort(const std::string& text) {
 
 }  // namespace
 
-CAccountDlg::CAccountDlg(const CAccount& account, HWND parent)
-    : CDialog(IDD_ACCOUNT, parent), m_account(account) {}
+CAccountDlg::CAccountDlg(const CAccount& account, Purpose purpose, HWND parent)
+    : CDialog(IDD_ACCOUNT, parent), m_account(account), m_purpose(purpose) {}
 
 BOOL CAccountDlg::OnInitDialog() {
   m_port.Attach(GetItem(IDC_PORT));
@@ -109,7 +108,7 @@ bool CAccountDlg::OnNotify(NMHDR* hdr, LRESULT& /*result*/) {
 }
 
 void CAccountDlg::Refuse(const CEdit& field, const char* message) {
-  MessageBoxA(m_hWnd, message, kMessageTitle, MB_OK);
+  MessageBoxA(m_hWnd, message, m_purpose == Purpose::Edit ? "Edit Account" : "Add Account", MB_OK);
   SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field.hwnd()), TRUE);
 }
 
@@ -138,7 +137,13 @@ void CAccountDlg::OnOk() {
   // SetSsl also puts the usual port in place; the field's port follows it.
   m_account.SetSsl(m_ssl.Checked());
   if ((text = Required(m_port, "No port number specified")).empty()) return;
-  m_account.SetPort(ParsePort(text));
+  // Five digits go beyond the last port; stored, such a number would be a port of 0.
+  const int port = ParsePort(text);
+  if (port == 0) {
+    Refuse(m_port, "Port number must be from 1 to 65535");
+    return;
+  }
+  m_account.SetPort(port);
   EndDialog(IDOK);
 }
 

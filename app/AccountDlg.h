@@ -8,8 +8,10 @@
 
 class CAccountDlg : public CDialog {
  public:
+  // What the user chose it for; its messages are titled so.
+  enum class Purpose { Add, Edit };
   // Edits a copy of the account; after OK, account() holds the result.
-  explicit CAccountDlg(const CAccount& account, HWND parent = nullptr);
+  CAccountDlg(const CAccount& account, Purpose purpose, HWND parent = nullptr);
   const CAccount& account() const { return m_account; }
   // The user trusted the server's current certificate or forgot the trust;
   // account().trustedCertificate() then holds the choice.
@@ -30,6 +32,7 @@ class CAccountDlg : public CDialog {
   void ShowTrust();
 
   CAccount m_account;
+  const Purpose m_purpose;
   CEdit m_port;
   CButton m_ssl, m_enabled;
   CEdit m_name, m_user, m_password, m_server;

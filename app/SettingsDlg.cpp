@@ -5,6 +5,8 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "res/resource.h"
@@ -36,10 +38,35 @@ const ToolTipText kTips[] = {
 
 struct Range {
   int low, high;
+  const char* refusal;  // OK's message for a number outside
 };
-constexpr Range kPeriodRange{0, 10};
-constexpr Range kReplyTimeoutRange{5, 60};
-constexpr Range kBalloonTimeoutRange{10, 60};
+constexpr Range kPeriodRange{0, kMaxPeriodMinutes, "The check period must be from 0 to 1440 minutes."};
+constexpr Range kReplyTimeoutRange{5, 60, "The reply timeout must be from 5 to 60 seconds."};
+constexpr Range kBalloonTimeoutRange{10, 60, "The balloon timeout must be from 10 to 60 seconds."};
+
+// The edit's whole text as a number within the range.
+bool InRange(const std::string& text, Range range, int& value) {
+  if (text.empty() || text.size() > 9) return false;
+  char* end = nullptr;
+  const long number = strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || number < range.low || number > range.high) return false;
+  value = static_cast<int>(number);
+  return true;
+}
+
+// A number the up-down cannot hold is not replaced behind the user's back: OK
+// says what is allowed and leaves the dialog open on that field. A disabled
+// field keeps the up-down's own, valid, number.
+bool Accept(HWND dialog, const CUpDown& spin, Range range, int& value) {
+  CEdit edit;
+  edit.Attach(reinterpret_cast<HWND>(SendMessageA(spin.hwnd(), UDM_GETBUDDY, 0, 0)));
+  value = spin.GetPos();
+  if (!edit.hwnd() || !edit.IsEnabled() || InRange(edit.GetText(), range, value)) return true;
+  MessageBoxA(dialog, range.refusal, "Settings", MB_OK | MB_ICONEXCLAMATION);
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit.hwnd()), TRUE);
+  edit.SetSel(0, -1);
+  return false;
+}
 
 // The range first, so that a hand-edited value out of it shows as its nearest end.
 void SetSpin(CUpDown& spin, Range range, int value) {
@@ -183,12 +210,17 @@ bool CSettingsDlg::OnNotify(NMHDR* hdr, LRESULT& /*result*/) {
 }
 
 void CSettingsDlg::OnOk() {
-  g_pSettings->SetSetting(Period, m_period.GetPos());
+  int period = 0, balloonTimeout = 0, replyTimeout = 0;
+  if (!Accept(m_hWnd, m_period, kPeriodRange, period) ||
+      !Accept(m_hWnd, m_replyTimeout, kReplyTimeoutRange, replyTimeout) ||
+      !Accept(m_hWnd, m_balloonTimeout, kBalloonTimeoutRange, balloonTimeout))
+    return;
+  g_pSettings->SetSetting(Period, period);
   g_pSettings->SetSetting(ShowIntro, m_showIntro.Checked() ? 1 : 0);
   g_pSettings->SetSetting(Sound, m_sound.Checked() ? 1 : 0);
   g_pSettings->SetSetting(BalloonHelp, m_showBalloon.Checked() ? 1 : 0);
-  g_pSettings->SetSetting(BalloonTimeout, m_balloonTimeout.GetPos());
-  g_pSettings->SetSetting(CheckTimeout, m_replyTimeout.GetPos());
+  g_pSettings->SetSetting(BalloonTimeout, balloonTimeout);
+  g_pSettings->SetSetting(CheckTimeout, replyTimeout);
   g_pSettings->SetSetting(BalloonClick, m_balloonClick.Checked() ? 1 : 0);
   bool runOnStartup = m_runOnStartup.Checked();
   g_pSettings->SetSetting(RunOnStartup, runOnStartup ? 1 : 0);

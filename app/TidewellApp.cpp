@@ -69,6 +69,14 @@ void OnAnotherStart() {
   const int seconds = std::min(std::max(g_pSettings->GetSetting(BalloonTimeout), 10), 60);
   SetTimer(g_pMainDlg->hwnd(), IDT_BALLOON, static_cast<UINT>(seconds) * 1000, nullptr);
 }
+// A thread that outlived its wait at Exit may still read the settings, the
+// account list or the log: nothing it can reach is freed. The process ends
+// here, before any of them is destroyed, and the system takes back the rest.
+[[noreturn]] void EndWithThreadsLeft() {
+  g_appLog.Append("Tidewell ended with a thread still running; the accounts and settings were not freed");
+  g_trayIcon.RemoveIcon();
+  ExitProcess(0);
+}
 }  // namespace
 
 bool CTidewellApp::InitInstance() {
@@ -89,6 +97,7 @@ bool CTidewellApp::InitInstance() {
   // The main window's close handler has stopped the workers that use these;
   // stopping again costs nothing and covers an end that did not pass there.
   mainDlg->StopCheckWorker();
+  if (mainDlg->ThreadsLeftRunning()) EndWithThreadsLeft();
   m_pMainWnd = nullptr;
   delete mainDlg;
   delete g_pSettings;
@@ -108,6 +117,9 @@ bool CTidewellApp::OnCommand(UINT id) {
       return true;
     case ID_VIEW:
       OnView();
+      return true;
+    case ID_CHECKNOW:
+      if (g_pMainDlg) g_pMainDlg->CheckNow();
       return true;
     case ID_LOG:
       OnLog();

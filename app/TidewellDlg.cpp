@@ -71,6 +71,11 @@ INT_PTR CTidewellDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(m_hIcon);
+    case WM_INITMENUPOPUP:
+      // The tray menu, as it opens: a check cannot start while one runs or the viewer has the servers.
+      EnableMenuItem(reinterpret_cast<HMENU>(wp), ID_CHECKNOW,
+                     MF_BYCOMMAND | (m_cycle.CanCheckNow() ? MF_ENABLED : MF_GRAYED));
+      return TRUE;
   }
   return CDialog::Dispatch(msg, wp, lp);
 }
@@ -113,7 +118,13 @@ void CTidewellDlg::OnViewClosed() {
 }
 
 void CTidewellDlg::StopViewer() {
-  if (m_viewer.Stop()) m_cycle.OnViewerStopped();
+  if (!m_viewer.exists()) return;
+  if (m_viewer.Stop()) {
+    m_cycle.OnViewerStopped();
+    return;
+  }
+  m_bViewerLeft = true;
+  g_appLog.Append("View Mail did not end in time when Tidewell was closed");
 }
 
 // What the check cycle asks of the window.
@@ -137,6 +148,10 @@ void CTidewellDlg::SetTrayTip(const char* text) {
 
 void CTidewellDlg::ShowBalloon(const char* title, const char* text, bool clickable) {
   g_trayIcon.ShowBalloon(title, text, clickable);
+}
+
+void CTidewellDlg::ShowAccountsBalloon(const char* title, const char* text) {
+  g_trayIcon.ShowBalloon(title, text, true, ID_ACCOUNTS);
 }
 
 bool CTidewellDlg::PlaySoundFile(const char* file) {

@@ -28,6 +28,11 @@ class CTidewellDlg : public CDialog, private CCycleCalls {
   // The program is closing: ends an open viewer without deleting anything.
   void StopViewer();
   void StopCheckWorker() { m_cycle.StopCheckWorker(); }
+  // After both stops: a thread that did not end within its wait may still
+  // read the settings and the account list.
+  bool ThreadsLeftRunning() const { return m_bViewerLeft || m_cycle.WorkersRunning(); }
+  // The tray's "Check Mail Now".
+  void CheckNow() { m_cycle.CheckNow(); }
 
  protected:
   INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -44,6 +49,7 @@ class CTidewellDlg : public CDialog, private CCycleCalls {
   void SetTrayIcon(int iconId) override;
   void SetTrayTip(const char* text) override;
   void ShowBalloon(const char* title, const char* text, bool clickable) override;
+  void ShowAccountsBalloon(const char* title, const char* text) override;
   bool PlaySoundFile(const char* file) override;
   void Beep(UINT type) override;
   void HandOverServers() override;
@@ -58,6 +64,7 @@ class CTidewellDlg : public CDialog, private CCycleCalls {
   CStatic m_legal;
   std::shared_ptr<CWindowCalls> m_pInbox;  // the viewer thread's end comes this way
   CViewerThread m_viewer;
+  bool m_bViewerLeft = false;  // its thread outlived StopViewer's wait
   CCheckCycle m_cycle;
 };
 

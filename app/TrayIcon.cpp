@@ -44,7 +44,7 @@ bool CTrayIcon::SetTip(const char* text) {
   return Shell_NotifyIconA(NIM_MODIFY, &m_data) == TRUE;
 }
 
-bool CTrayIcon::ShowBalloon(const char* title, const char* text, bool clickable) {
+bool CTrayIcon::ShowBalloon(const char* title, const char* text, bool clickable, UINT command) {
   lstrcpynA(m_data.szInfoTitle, title ? title : "", sizeof m_data.szInfoTitle);
   lstrcpynA(m_data.szInfo, text ? text : "", sizeof m_data.szInfo);
   // Never time out on the shell's clock: the check cycle removes balloons itself.
@@ -53,6 +53,7 @@ bool CTrayIcon::ShowBalloon(const char* title, const char* text, bool clickable)
   m_data.dwInfoFlags = NIIF_NOSOUND;
   BOOL shown = Shell_NotifyIconA(NIM_MODIFY, &m_data);
   m_bBalloonClickable = clickable;
+  m_nBalloonCommand = command;
   return shown == TRUE;
 }
 
@@ -103,7 +104,11 @@ LRESULT CTrayIcon::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnRightButton();
       break;
     case NIN_BALLOONUSERCLICK:
-      if (m_bBalloonClickable) SendDefaultCommand();
+      if (!m_bBalloonClickable) break;
+      if (m_nBalloonCommand != 0)
+        SendMessageA(m_hOwner, WM_COMMAND, m_nBalloonCommand, 0);
+      else
+        SendDefaultCommand();
       break;
   }
   return 0;

@@ -17,8 +17,9 @@ class CTrayIcon {
   // At most 127 characters: the shell's tooltip field holds 128 with the terminator.
   bool SetTip(const char* text);
   // Title at most 63, text at most 255 characters (the shell's field sizes).
-  // Empty title and text remove a balloon that is showing.
-  bool ShowBalloon(const char* title, const char* text, bool clickable);
+  // Empty title and text remove a balloon that is showing. A click on a
+  // clickable balloon sends command, or the default command when it is 0.
+  bool ShowBalloon(const char* title, const char* text, bool clickable, UINT command = 0);
   bool SetDefaultCommand(UINT command);
   // Given every message of the owner window before its own handling.
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -41,6 +42,7 @@ class CTrayIcon {
   UINT m_nDefaultCommand = 0;
   bool m_bAdded = false;
   bool m_bBalloonClickable = false;
+  UINT m_nBalloonCommand = 0;  // 0: the default command
 
   static UINT s_nTaskbarCreated;  // id of the "TaskbarCreated" broadcast, 0 until obtained
 };

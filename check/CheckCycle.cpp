@@ -19,6 +19,9 @@ namespace {
 
 // How long closing the program waits for the workers that were interrupted.
 constexpr DWORD kStopWaitMs = 3000;
+// Spacing after failed cycles: the first wait, and the longest.
+constexpr UINT kFailedSpacingMs = 10000;
+constexpr UINT kMaxFailedSpacingMs = 60000;
 
 bool Running(const CUniqueHandle& thread) {
   return thread.Valid() && WaitForSingleObject(thread.Get(), 0) == WAIT_TIMEOUT;
@@ -29,6 +32,17 @@ void LogLine(const std::string& line) {
 }
 
 }  // namespace
+
+const char kNoAccountHint[] = "No mail account yet: right-click the icon and choose Accounts to add one";
+
+UINT CycleSpacingMs(int periodMinutes, int failedCycles) {
+  // A hand-edited period counts within the settings dialog's range.
+  const UINT period = static_cast<UINT>(std::min(std::max(0, periodMinutes), kMaxPeriodMinutes)) * 60000u;
+  if (failedCycles <= 0) return period;
+  UINT spacing = kFailedSpacingMs;
+  for (int k = 1; k < failedCycles && spacing < kMaxFailedSpacingMs; ++k) spacing *= 2;
+  return std::max(period, std::min(spacing, kMaxFailedSpacingMs));
+}
 
 CCheckCycle::CCheckCycle(CAccountList& accounts, CSettings& settings, CCycleCalls& window)
     : m_accountList(accounts),
@@ -57,8 +71,16 @@ void CCheckCycle::OnStartCheck() {
   if (m_bViewerOpen || m_bChecking) return;
   m_accountList.SnapshotActive(m_checkList);
   m_nCheckIndex = -1;
+  m_nWorkersStarted = 0;
   m_bChecking = true;
   PostNext(++m_nCheckSeq);
+}
+
+void CCheckCycle::CheckNow() {
+  if (!CanCheckNow()) return;
+  // The period counts again from the end of this cycle, which sets its timer.
+  m_window.StopTimer(IDT_PERIOD);
+  OnStartCheck();
 }
 
 void CCheckCycle::OnCheckNext(DWORD seq) {
@@ -81,7 +103,7 @@ void CCheckCycle::StartWorker(CAccount* account) {
     return;
   }
   // A value edited into the registry by hand must not switch the time-outs off.
-  const int checkTimeout = std::max(1, Setting(CheckTimeout));
+  const int checkTimeout = ReplyTimeoutSeconds(Setting(CheckTimeout));
   auto job = std::make_shared<CCheckJob>(seq, account, connection, checkTimeout);
   // The same decision as View Mail's: a changed certificate is refused before the login.
   CAccountList& list = m_accountList;
@@ -107,6 +129,7 @@ void CCheckCycle::StartWorker(CAccount* account) {
     return;
   }
   m_hWorker = std::move(thread);
+  ++m_nWorkersStarted;
   m_pJob = job;
   m_window.StartTimer(IDT_WATCHDOG, static_cast<UINT>(checkTimeout) * 1500u);
 }
@@ -146,9 +169,14 @@ void CCheckCycle::OnCheckDone() {
     m_window.HandOverServers();
     return;
   }
-  NotifyDecision decision = DecideNotification(GatherNotifyInput());
+  const NotifyInput in = GatherNotifyInput();
+  NotifyDecision decision = DecideNotification(in);
   ShowDecision(decision);
+  if (in.noAccount) ShowAccountsHint();
   PlayNotifySound(decision.sound);
+  // Nothing was checked: not one account answered, or no worker could start.
+  const bool failed = in.allFailed || m_nWorkersStarted == 0;
+  m_nFailedCycles = failed ? m_nFailedCycles + 1 : 0;
   SetPeriodTimer();
 }
 
@@ -187,7 +215,11 @@ void CCheckCycle::StopWorkers() {
     DWORD elapsed = GetTickCount() - start;
     WaitForSingleObject(thread.Get(), elapsed < kStopWaitMs ? kStopWaitMs - elapsed : 0);
   }
-  m_strayWorkers.clear();
+  // One still running is kept: WorkersRunning tells the program it may not
+  // free what that worker reads.
+  m_strayWorkers.erase(std::remove_if(m_strayWorkers.begin(), m_strayWorkers.end(),
+                                      [](const CUniqueHandle& thread) { return !Running(thread); }),
+                       m_strayWorkers.end());
 }
 
 bool CCheckCycle::WorkersRunning() const {
@@ -223,14 +255,16 @@ int CCheckCycle::Setting(SettingId id) {
 }
 
 void CCheckCycle::SetPeriodTimer() {
-  // Period 0 starts the next cycle at the first timer tick; a hand-edited negative value counts as 0.
-  m_window.StartTimer(IDT_PERIOD, static_cast<UINT>(std::max(0, Setting(Period))) * 60000u);
+  // Period 0 starts the next cycle at the first timer tick, unless the last ones failed.
+  m_window.StartTimer(IDT_PERIOD, CycleSpacingMs(Setting(Period), m_nFailedCycles));
 }
 
 NotifyInput CCheckCycle::GatherNotifyInput() {
   NotifyInput in;
   m_accountList.GetFailState(in.wasAllFailed, in.allFailed);
   m_accountList.GetTotals(in.previousTotal, in.currentTotal);
+  in.failedAccounts = m_accountList.CountFailedActive();
+  in.noAccount = m_accountList.CountKept() == 0;
   in.sound = Setting(Sound) != 0;
   in.balloonHelp = Setting(BalloonHelp) != 0;
   in.balloonTimeout = Setting(BalloonTimeout);
@@ -241,6 +275,7 @@ NotifyInput CCheckCycle::GatherNotifyInput() {
 void CCheckCycle::ShowDecision(const NotifyDecision& d) {
   m_window.SetTrayIcon(d.iconId);
   m_window.SetTrayTip(d.tip.c_str());
+  if (d.leaveBalloon) return;
   // A removal timer left from an earlier balloon must not take down this one.
   m_window.StopTimer(IDT_BALLOON);
   if (!d.showBalloon) {
@@ -249,6 +284,18 @@ void CCheckCycle::ShowDecision(const NotifyDecision& d) {
   }
   m_window.ShowBalloon("Tidewell", d.balloonText.c_str(), d.clickable);
   if (d.balloonTimerMs != 0) m_window.StartTimer(IDT_BALLOON, d.balloonTimerMs);
+}
+
+// Without any account the tray would only say "no account": the balloon,
+// once a run, says where to add one, whatever the balloon setting (it is no
+// mail notice), and goes when balloons go.
+void CCheckCycle::ShowAccountsHint() {
+  if (m_bHintShown) return;
+  m_bHintShown = true;
+  m_window.StopTimer(IDT_BALLOON);
+  m_window.ShowAccountsBalloon("Tidewell", kNoAccountHint);
+  const int seconds = Setting(BalloonTimeout);
+  if (seconds > 0) m_window.StartTimer(IDT_BALLOON, static_cast<UINT>(std::min(seconds, 3600)) * 1000u);
 }
 
 void CCheckCycle::PlayNotifySound(NotifySound sound) {

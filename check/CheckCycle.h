@@ -22,6 +22,14 @@ class CCheckJob;
 class CCycleCalls;
 class CWindowCalls;
 
+// Milliseconds from the end of one cycle to the start of the next: the period,
+// but after failedCycles failed cycles in a row at least 10 s, doubling with
+// each up to a minute, so that an unreachable server is not asked without rest.
+UINT CycleSpacingMs(int periodMinutes, int failedCycles);
+
+// The balloon of a start without any account.
+extern const char kNoAccountHint[];
+
 class CCheckCycle {
  public:
   // On the main window's thread, which runs every step from then on.
@@ -34,6 +42,10 @@ class CCheckCycle {
   // Starts a cycle from the thread's message queue, after what waits there.
   void PostStart();
   void OnStartCheck();
+  // The tray's "Check Mail Now": a cycle at once, unless one runs or the
+  // viewer is open (CanCheckNow); the period counts from its end.
+  void CheckNow();
+  bool CanCheckNow() const { return !m_bChecking && !m_bViewerOpen; }
   // A step has ended; any step but the current one is ignored, so a worker
   // the watchdog gave up on cannot advance the cycle twice.
   void OnCheckNext(DWORD seq);
@@ -43,7 +55,7 @@ class CCheckCycle {
   // IDT_PERIOD, IDT_WATCHDOG and IDT_BALLOON; false for any other timer.
   bool OnTimer(UINT_PTR id);
   // The program is closing: interrupts every worker still running and waits
-  // for them, bounded.
+  // for them, bounded; WorkersRunning then says whether one outlived the wait.
   void StopCheckWorker();
 
   // The hand-over. A View Mail window opens: no cycle starts while it is
@@ -75,6 +87,7 @@ class CCheckCycle {
   void StopWorkers();
   void SetPeriodTimer();
   void ShowDecision(const NotifyDecision& decision);
+  void ShowAccountsHint();
   void PlayNotifySound(NotifySound sound);
   NotifyInput GatherNotifyInput();
   int Setting(SettingId id);
@@ -88,6 +101,9 @@ class CCheckCycle {
   std::vector<CAccount*> m_checkList;
   int m_nCheckIndex = -1;
   DWORD m_nCheckSeq = 0;
+  int m_nWorkersStarted = 0;          // in the running cycle
+  int m_nFailedCycles = 0;            // in a row, up to the last one that ended
+  bool m_bHintShown = false;          // the accounts hint comes once a run
   std::shared_ptr<CCheckJob> m_pJob;  // the current account's
   CUniqueHandle m_hWorker;
   std::vector<CUniqueHandle> m_strayWorkers;  // given up on, not ended yet

@@ -6,6 +6,7 @@
 #include "pop3/Pop3Client.h"
 #include "pop3/Pop3Exception.h"
 #include "store/Account.h"
+#include "store/Settings.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool CCheckJob::abandoned() const {
 }
 
 std::unique_ptr<CPop3Client> MakeCheckClient(const CCheckJob& job) {
-  int halfTimeout = job.checkTimeout() / 2;
+  const int halfTimeout = HalfReplyTimeoutSeconds(job.checkTimeout());
   auto client = std::make_unique<CPop3Client>(job.connection().ssl, halfTimeout, halfTimeout);
   client->SetCertificateCheck(job.certificateCheck());
   return client;

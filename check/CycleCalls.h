@@ -19,6 +19,8 @@ class CCycleCalls {
   virtual void SetTrayIcon(int iconId) = 0;
   virtual void SetTrayTip(const char* text) = 0;
   virtual void ShowBalloon(const char* title, const char* text, bool clickable) = 0;
+  // A balloon whose click opens the Accounts dialog.
+  virtual void ShowAccountsBalloon(const char* title, const char* text) = 0;
   // Plays a wave file to its end; false when it cannot be played.
   virtual bool PlaySoundFile(const char* file) = 0;
   virtual void Beep(UINT type) = 0;

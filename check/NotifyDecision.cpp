@@ -13,7 +13,8 @@ static bool BalloonWanted(const NotifyInput& in) {
 }
 
 static NotifySound SoundFor(const NotifyInput& in) {
-  if (!in.sound) return NotifySound::None;
+  // Nothing failed without an account: the first start is no reason to beep.
+  if (!in.sound || in.noAccount) return NotifySound::None;
   // Beep once when every account has just failed, not on every failed cycle.
   if (in.allFailed && !in.wasAllFailed) return NotifySound::ExclamationBeep;
   // Also in a failed cycle: a total that grew outside a totals pass (a cycle
@@ -26,13 +27,23 @@ static NotifySound SoundFor(const NotifyInput& in) {
 NotifyDecision DecideNotification(const NotifyInput& in) {
   NotifyDecision d;
   d.sound = SoundFor(in);
+  if (in.noAccount) {
+    // Not an error: the accounts hint, if it shows, is left to its own time.
+    d.iconId = kIconNoMail;
+    d.tip = "Tidewell (No account)";
+    d.leaveBalloon = true;
+    return d;
+  }
   if (in.allFailed) {
     d.iconId = kIconError;
     d.tip = "Tidewell (Error)";
     return d;
   }
   d.iconId = in.currentTotal != 0 ? kIconMail : kIconNoMail;
-  d.tip = "Tidewell (" + CountText(in.currentTotal, "message") + ")";
+  d.tip = "Tidewell (" + CountText(in.currentTotal, "message");
+  // A failed account's part of the total is its last good count: the tooltip says how many failed.
+  if (in.failedAccounts > 0) d.tip += ", " + CountText(in.failedAccounts, "account") + " failed";
+  d.tip += ")";
   if (BalloonWanted(in)) {
     d.showBalloon = true;
     d.balloonText = "You have " + CountText(in.currentTotal, "mail message");

@@ -11,6 +11,8 @@ struct NotifyInput {
   int currentTotal = 0;
   bool wasAllFailed = false;
   bool allFailed = false;
+  int failedAccounts = 0;    // active accounts whose check failed in this cycle
+  bool noAccount = false;    // the user keeps no account at all, active or not
   bool sound = false;        // Sound setting
   bool balloonHelp = false;  // BalloonHelp setting
   int balloonTimeout = 0;    // BalloonTimeout setting, seconds
@@ -20,7 +22,8 @@ struct NotifyInput {
 struct NotifyDecision {
   int iconId = 128;  // 128 no mail, 132 mail waiting, 133 error
   std::string tip;
-  bool showBalloon = false;  // false: remove any balloon
+  bool showBalloon = false;   // false: remove any balloon, unless leaveBalloon
+  bool leaveBalloon = false;  // a balloon showing stays as it is
   std::string balloonText;
   bool clickable = false;
   unsigned balloonTimerMs = 0;  // 0: no removal timer

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/Format.h"
+#include "pop3/SocketErrorText.h"
 
 namespace {
 
@@ -62,8 +63,12 @@ void CPop3Connection::OpenConnection(bool useProxy, const char* proxyHost, int p
       throw CPop3Exception(CPop3Exception::CertificateRefused, CertificateRefusal().c_str(),
                            "Server certificate not trusted");
     }
-    throw CPop3Exception(CPop3Exception::ConnectFailed, Format("Failed to connect to %s", target).c_str(),
-                         SocketError(WSAGetLastError()).c_str());
+    // The reason a user can act on goes with the text every log line shows.
+    const int error = WSAGetLastError();
+    throw CPop3Exception(
+        CPop3Exception::ConnectFailed,
+        Format("Failed to connect to %s (%s)", target, SocketErrorText(error).c_str()).c_str(),
+        SocketError(error).c_str());
   }
   // The proxy learns the server from the first line; its answer is the greeting.
   if (useProxy) SendCommand(host);
@@ -142,8 +147,10 @@ void CPop3Connection::SendCommands(const std::vector<std::string>& commands) {
 void CPop3Connection::SendLines(const std::string& lines, const char* shown) {
   int result = SendWithTimeout(lines.data(), static_cast<int>(lines.size()), m_nSendTimeout);
   if (result == SOCKET_ERROR) {
-    throw CPop3Exception(CPop3Exception::SendFailed, Format("Failed to send %s", shown).c_str(),
-                         SocketError(WSAGetLastError()).c_str());
+    const int error = WSAGetLastError();
+    throw CPop3Exception(CPop3Exception::SendFailed,
+                         Format("Failed to send %s (%s)", shown, SocketErrorText(error).c_str()).c_str(),
+                         SocketError(error).c_str());
   }
   if (result == 0) {
     throw CPop3Exception(CPop3Exception::SendFailed,
@@ -237,7 +244,8 @@ void CPop3Connection::ReceiveMore(DWORD span, DWORD start) {
     if (elapsed > span || error == WSAETIMEDOUT)
       throw CPop3Exception(CPop3Exception::ReceiveTimeout, "Receive timeout", "");
     if (error != WSAEWOULDBLOCK) {
-      throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response",
+      throw CPop3Exception(CPop3Exception::ReceiveFailed,
+                           Format("Failed to receive response (%s)", SocketErrorText(error).c_str()).c_str(),
                            SocketError(error).c_str());
     }
     WaitReady(false, span - elapsed + 1);

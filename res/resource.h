@@ -88,6 +88,7 @@
 #define ID_ACCOUNTS 32774
 #define ID_VIEW 32775
 #define ID_LOG 32783
+#define ID_CHECKNOW 32785
 
 // View Mail commands: context menu, then the toolbar (whose ids also name its tooltip strings)
 #define ID_MAIL_DELETE 32777

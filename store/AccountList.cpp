@@ -155,6 +155,22 @@ void CAccountList::GetFailState(bool& wasAllFailed, bool& allFailedNow) {
   m_bAllFailed = allFailedNow;
 }
 
+int CAccountList::CountFailedActive() {
+  CReadLock lock(m_lock);
+  int failed = 0;
+  for (auto& account : m_accounts)
+    if (account->IsActive() && account->HasError()) ++failed;
+  return failed;
+}
+
+int CAccountList::CountKept() {
+  CReadLock lock(m_lock);
+  int kept = 0;
+  for (auto& account : m_accounts)
+    if (!account->deleted()) ++kept;
+  return kept;
+}
+
 void CAccountList::GetTotals(int& previousTotal, int& currentTotal) {
   // Exclusive: TakeCounts moves each current count into the previous one.
   CWriteLock lock(m_lock);

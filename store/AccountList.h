@@ -37,6 +37,10 @@ class CAccountList {
   // Live records of every active slot, in slot order; they stay valid for the life of the list.
   void SnapshotActive(std::vector<CAccount*>& out);
   void GetFailState(bool& wasAllFailed, bool& allFailedNow);
+  // Active records whose last check failed.
+  int CountFailedActive();
+  // Slots the user keeps (not deleted), active or not: 0 before the first account.
+  int CountKept();
   // Sums the counts of active records and starts a new comparison period.
   void GetTotals(int& previousTotal, int& currentTotal);
   // Copies the stored fields of a live record under the shared lock, so a worker

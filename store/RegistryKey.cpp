@@ -212,11 +212,14 @@ int CRegistryKey::WriteDword(const char* name, int value) {
 void SetRunAtLogin(const char* path) {
   CRegistryKey key;
   if (!path || !key.OpenPath(kRunKeyPath)) return;
-  // Written whole, never cut: a shortened path would be a wrong command.
-  key.WriteRaw(kRunValueName, path, static_cast<DWORD>(strlen(path)) + 1);
+  // Quoted, as the default install folder has a blank in it; written whole,
+  // never cut: a shortened path would be a wrong command.
+  const std::string command = std::string("\"") + path + "\"";
+  key.WriteRaw(kRunValueName, command.c_str(), static_cast<DWORD>(command.size()) + 1);
 }
 
 void ClearRunAtLogin() {
   CRegistryKey key;
-  if (key.OpenPath(kRunKeyPath)) key.WriteRaw(kRunValueName, "", 0);
+  // Deleted, not emptied: the system's list of startup programs would show an empty one.
+  if (key.OpenPath(kRunKeyPath)) key.TryDeleteValue(kRunValueName);
 }

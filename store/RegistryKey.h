@@ -73,7 +73,7 @@ class CRegistryKey {
 extern const char kRunKeyPath[];
 extern const char kRunValueName[];
 
-// Stores the executable's path as the Run-at-login command.
+// Stores the executable's path, quoted, as the Run-at-login command.
 void SetRunAtLogin(const char* path);
-// Leaves the Run-at-login value present but empty: an empty command starts nothing.
+// Deletes the Run-at-login value (nothing to do when there is none).
 void ClearRunAtLogin();

@@ -21,9 +21,9 @@ std::string ColumnName(const char* base, int index) {
 }  // namespace
 
 CSettings::CSettings()
-    : m_table{{"Period", 1, -1},   {"CheckTimeout", 15, -1}, {"ShowIntro", 1, -1},
-              {"Sound", 1, -1},    {"BalloonHelp", 1, -1},   {"BalloonTimeout", 60, -1},
-              {"UseProxy", 0, -1}, {"BalloonClick", 1, -1},  {"RunOnStartup", 0, -1},
+    : m_table{{"Period", 1, -1},        {"CheckTimeout", 15, -1}, {"ShowIntro", 1, -1},
+              {"Sound", 1, -1},         {"BalloonHelp", 1, -1},   {"BalloonTimeout", 60, -1},
+              {"UseProxy", 0, -1},      {"BalloonClick", 1, -1},  {"RunOnStartup", 0, -1},
               {"PreviewLines", 200, -1}} {
   for (int& width : m_columnWidths) width = -1;
   for (int& width : m_accColumnWidths) width = -1;
@@ -184,4 +184,14 @@ void CSettings::SetRunOnStartup(bool on) {
   const std::string path = ModulePath();
   // Without a path there is no command to store; leave the entry as it is.
   if (!path.empty()) SetRunAtLogin(path.c_str());
+}
+
+int ReplyTimeoutSeconds(int checkTimeout) {
+  // An hour at most, so that no wait derived from it overflows a tick count.
+  constexpr int kLongest = 3600;
+  return checkTimeout < 1 ? 1 : checkTimeout > kLongest ? kLongest : checkTimeout;
+}
+
+int HalfReplyTimeoutSeconds(int checkTimeout) {
+  return ReplyTimeoutSeconds(ReplyTimeoutSeconds(checkTimeout) / 2);
 }

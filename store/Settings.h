@@ -19,6 +19,16 @@ enum SettingId {
   PreviewLines  // body lines of the information window's text; 0: none fetched
 };
 
+// The longest check period offered, a day, in minutes.
+constexpr int kMaxPeriodMinutes = 1440;
+
+// The seconds a POP3 client waits for a reply, from the CheckTimeout setting:
+// a hand-edited 0 or less must not make every wait fail at once (1 to 3600).
+int ReplyTimeoutSeconds(int checkTimeout);
+// Half of that for the check's client, which leaves the watchdog its margin;
+// never 0 either.
+int HalfReplyTimeoutSeconds(int checkTimeout);
+
 class CSettings {
  public:
   static const int kSettingCount = 10;

@@ -95,7 +95,7 @@ void CViewMailCore::FetchAccount(int k) {
   ProxySetting proxy = ReadProxy(m_settings);
   Title("Getting mail list...(connecting to %s)", account.name.c_str());
   Pause(500);
-  int timeout = m_settings.GetSetting(CheckTimeout);
+  int timeout = ReplyTimeoutSeconds(m_settings.GetSetting(CheckTimeout));
   auto client = std::make_unique<CPop3Client>(account.ssl, timeout, timeout);
   // The same decision as the check's: a changed certificate is refused before the login.
   CAccount* record = m_accounts[k];

@@ -117,6 +117,22 @@ TEST(CheckJob, RepliesAreAwaitedHalfTheCheckTimeout) {
   EXPECT_EQ(4, client->receiveTimeout());
 }
 
+// The shortest reply time-out, and a hand-edited 0, still leave the client a
+// second for each reply: a healthy server is checked, not failed at once.
+TEST(CheckJob, ShortestReplyTimeoutStillChecks) {
+  for (int setting : {1, 0}) {
+    CScriptedServer server;
+    server.Send("+OK hello\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK\r\n");
+    server.ExpectLine().Send("+OK 2 20\r\n").ExpectLine().Send("+OK bye\r\n").Start();
+    CAccount account;
+    CCheckJob job(1, &account, Connection(server.Port(), "u", "p"), setting);
+    Outcome o = RunCheck(job);
+    EXPECT_TRUE(o.ok) << setting << ": " << o.line;
+    EXPECT_EQ(account.currentCount(), 2);
+    EXPECT_EQ(1, MakeCheckClient(job)->receiveTimeout());
+  }
+}
+
 TEST(CheckJob, ServerWithoutStatNumbersIsNoMail) {
   CScriptedServer server;
   server.Send("+OK hello\r\n").ExpectLine().Send("+OK\r\n").ExpectLine().Send("+OK\r\n");

@@ -58,6 +58,11 @@ const Row kRows[] = {
      "You have 4 mail messages", NotifySound::NewMail},
     {"no active account", Cycle(0, 0, false, true), 133, "Tidewell (Error)", false, "",
      NotifySound::ExclamationBeep},
+    // Only disabled accounts is the error above; none at all is a first start.
+    {"no account at all", With(Cycle(0, 0, false, true), [](NotifyInput& in) { in.noAccount = true; }), 128,
+     "Tidewell (No account)", false, "", NotifySound::None},
+    {"one of two failed", With(Cycle(0, 3), [](NotifyInput& in) { in.failedAccounts = 1; }), 132,
+     "Tidewell (3 messages, 1 account failed)", true, "You have 3 mail messages", NotifySound::NewMail},
     {"balloon help off", With(Cycle(0, 3), [](NotifyInput& in) { in.balloonHelp = false; }), 132,
      "Tidewell (3 messages)", false, "", NotifySound::None},
     {"sound off", With(Cycle(0, 3), [](NotifyInput& in) { in.sound = false; }), 132, "Tidewell (3 messages)",

@@ -78,7 +78,7 @@ TEST_F(CycleTest, AllAccountsFailingTwiceThenRecovering) {
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_FALSE(Live(d)->error());
   EXPECT_TRUE(Live(r)->error());
-  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages, 1 account failed)");
   EXPECT_EQ(TrayIconId(), 132);
   EXPECT_EQ(Main().sounds, std::vector<std::string>{"C:\\sounds\\chime.wav"});
   EXPECT_TRUE(Main().beeps.empty());
@@ -102,7 +102,7 @@ TEST_F(CycleTest, AllAccountsFailingTwiceThenRecovering) {
   TickPeriod();
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_FALSE(Live(d)->error());
-  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages, 1 account failed)");
   EXPECT_EQ(TrayIconId(), 132);
   EXPECT_EQ(Main().LastBalloon().text, "You have 3 mail messages");
   EXPECT_EQ(Main().sounds.size(), 1u);
@@ -156,6 +156,93 @@ TEST_F(CycleTest, NoActiveAccountShowsTheErrorState) {
   EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), 60000u);
   EXPECT_EQ(Main().beeps, std::vector<UINT>{MB_ICONEXCLAMATION});
   EXPECT_EQ(Live(a)->currentCount(), 0);
+}
+
+// Period 0 against a server that refuses: each failed cycle in a row waits
+// longer, 10 s doubling up to a minute, instead of running again at once; the
+// tooltip and log say which account failed and why; a good cycle ends the
+// spacing. A period longer than the spacing is kept.
+TEST_F(CycleTest, FailedCyclesAreSpacedOutUntilOneSucceeds) {
+  SetSetting(Period, 0);
+  int closed = AddAccount("Closed", RefusedPort(), "alice", "alicepw");
+  StartCycle();
+  for (UINT expected : {10000u, 20000u, 40000u, 60000u, 60000u}) {
+    ASSERT_TRUE(RunToCycleEnd());
+    EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), expected);
+    TickPeriod();
+  }
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(Main().tip, "Tidewell (Error)");
+  EXPECT_EQ(
+      LogCount("Error getting mail statistics for Closed from 127.0.0.1: Failed to connect to 127.0.0.1 "
+               "(10061: connection refused)"),
+      6)
+      << LogDump();
+
+  // One good account among failing ones: the cycle counts as good.
+  AddAccount("Home", DovecotPort(), "alice", "alicepw");
+  TickPeriod();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), 0u);
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages, 1 account failed)");
+  EXPECT_EQ(TrayIconId(), 132);
+
+  EditAccount(closed, [](CAccount& account) { account.SetPort(DovecotPort()); });
+  SetSetting(Period, 2);
+  TickPeriod();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(Main().tip, "Tidewell (6 messages)");
+  EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), 120000u);
+}
+
+// "Check Mail Now": a cycle at once when none runs, refused while one runs or
+// the viewer is open; the period counts again from the end of that cycle.
+TEST_F(CycleTest, CheckNowStartsACycleAtOnceAndThePeriodAfterIt) {
+  AddAccount("Home", DovecotPort(), "alice", "alicepw");
+  StartCycle();
+  ASSERT_TRUE(RunToCycleEnd());
+  ASSERT_TRUE(Main().TimerPending(IDT_PERIOD));
+  EXPECT_TRUE(Cycle().CanCheckNow());
+
+  Cycle().CheckNow();
+  EXPECT_TRUE(Cycle().checking());
+  EXPECT_FALSE(Main().TimerPending(IDT_PERIOD));
+  EXPECT_FALSE(Cycle().CanCheckNow());
+  Cycle().CheckNow();  // while one runs: nothing more
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(CyclesEnded(), 2);
+  EXPECT_TRUE(Main().TimerPending(IDT_PERIOD));
+  EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), 60000u);
+  PumpFor(500);
+  EXPECT_EQ(Main().TimerSets(IDT_WATCHDOG), 2) << "one check per cycle";
+
+  Cycle().OnViewerOpening();
+  EXPECT_FALSE(Cycle().CanCheckNow());
+  Cycle().CheckNow();
+  EXPECT_FALSE(Cycle().checking());
+}
+
+// Without any account the first cycle is no error: the plain icon, and once a
+// run a balloon that says where to add one and opens the Accounts dialog. No
+// beep; the spacing of failed cycles keeps a period of 0 from spinning.
+TEST_F(CycleTest, NoAccountAtAllShowsTheAccountsHintOnce) {
+  SetSetting(Sound, 1);
+  SetSetting(Period, 0);
+  StartCycle();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(TrayIconId(), 128);
+  EXPECT_EQ(Main().tip, "Tidewell (No account)");
+  ASSERT_EQ(Main().balloons.size(), 1u);
+  CRecordingMainWindow::Balloon b = Main().LastBalloon();
+  EXPECT_EQ(b.text, "No mail account yet: right-click the icon and choose Accounts to add one");
+  EXPECT_TRUE(b.opensAccounts);
+  EXPECT_TRUE(Main().beeps.empty());
+  EXPECT_EQ(Main().LastTimerMs(IDT_PERIOD), 10000u);
+
+  TickPeriod();
+  ASSERT_TRUE(RunToCycleEnd());
+  EXPECT_EQ(Main().balloons.size(), 1u) << "the hint stays, and comes once";
+  EXPECT_EQ(Main().tip, "Tidewell (No account)");
 }
 
 }  // namespace

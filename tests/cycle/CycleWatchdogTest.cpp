@@ -46,7 +46,7 @@ TEST_F(CycleTest, SilentServerFailsByTheReceiveTimeout) {
   EXPECT_EQ(Live(d)->currentCount(), 3);
   EXPECT_EQ(Main().LastTimerMs(IDT_WATCHDOG), 6000u);
   // One account failing is not the error state: the tray shows the total.
-  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages, 2 accounts failed)");
   EXPECT_EQ(TrayIconId(), 132);
 }
 
@@ -80,7 +80,7 @@ TEST_F(CycleTest, WatchdogEndsAWorkerWaitingInATlsHandshake) {
   EXPECT_TRUE(Live(t)->error());
   EXPECT_EQ(Live(t)->currentCount(), 4);
   EXPECT_EQ(Live(d)->currentCount(), 3);
-  EXPECT_EQ(Main().tip, "Tidewell (7 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (7 messages, 1 account failed)");
 }
 
 // A connect that never completes (the port's queue is full) gives up after the
@@ -96,12 +96,13 @@ TEST_F(CycleTest, HangingConnectFailsByTheReplyTimeout) {
   ASSERT_TRUE(RunToCycleEnd());
 
   EXPECT_TRUE(
-      LogHas("Error getting mail statistics for Hanging from 127.0.0.1: Failed to connect to 127.0.0.1"))
+      LogHas("Error getting mail statistics for Hanging from 127.0.0.1: Failed to connect to 127.0.0.1 "
+             "(10060: timed out)"))
       << LogDump();
   EXPECT_EQ(LogCount("Timeout getting mail statistics for Hanging"), 0) << LogDump();
   EXPECT_TRUE(Live(h)->error());
   EXPECT_EQ(Live(d)->currentCount(), 3);
-  EXPECT_EQ(Main().tip, "Tidewell (3 messages)");
+  EXPECT_EQ(Main().tip, "Tidewell (3 messages, 1 account failed)");
   EXPECT_TRUE(PumpUntil([&] { return !Cycle().WorkersRunning(); }, 10000));
 }
 
@@ -163,7 +164,7 @@ TEST_F(CycleTest, LateWorkerAfterTheWatchdogIsIgnored) {
   EXPECT_EQ(timeline.Count("B open"), 1) << Joined(timeline.Texts());
   EXPECT_EQ(Live(b)->currentCount(), 1);
   EXPECT_EQ(CyclesEnded(), 1);
-  EXPECT_EQ(Main().tip, "Tidewell (1 message)");
+  EXPECT_EQ(Main().tip, "Tidewell (1 message, 1 account failed)");
 }
 
 // STAT fails on both tries, and the server never answers the QUIT that ends

@@ -15,6 +15,10 @@ void CRecordingMainWindow::ShowBalloon(const char* title, const char* text, bool
   balloons.push_back({title ? title : "", text ? text : "", clickable});
 }
 
+void CRecordingMainWindow::ShowAccountsBalloon(const char* title, const char* text) {
+  balloons.push_back({title, text, true, true});
+}
+
 bool CRecordingMainWindow::PlaySoundFile(const char* file) {
   sounds.push_back(file);
   return playResult;

@@ -22,6 +22,7 @@ class CRecordingMainWindow : public CCycleCalls {
   struct Balloon {
     std::string title, text;
     bool clickable = false;
+    bool opensAccounts = false;
   };
 
   void StartTimer(UINT_PTR id, UINT ms) override;
@@ -29,6 +30,7 @@ class CRecordingMainWindow : public CCycleCalls {
   void SetTrayIcon(int iconId) override { trayIcon = iconId; }
   void SetTrayTip(const char* text) override { tip = text; }
   void ShowBalloon(const char* title, const char* text, bool clickable) override;
+  void ShowAccountsBalloon(const char* title, const char* text) override;
   bool PlaySoundFile(const char* file) override;
   void Beep(UINT type) override { beeps.push_back(type); }
   void HandOverServers() override { ++handOvers; }

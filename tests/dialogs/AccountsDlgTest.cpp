@@ -119,7 +119,7 @@ TEST_F(AccountsDlgTest, AccountAddedEditedDisabledAndDeletedThroughTheDialogsIsC
   EXPECT_TRUE(PumpUntil([&] { return m_script.Done(); }, 20000));
   ASSERT_EQ(1u, CRecordedCalls::Menus().size());
   MenuShown menu = CRecordedCalls::Menus()[0];
-  EXPECT_EQ((std::vector<std::string>{"Enable", "", "Edit", "", "Delete"}), menu.items);
+  EXPECT_EQ((std::vector<std::string>{"E&nable", "", "&Edit", "", "&Delete"}), menu.items);
   EXPECT_EQ(static_cast<UINT>(ID_ACCOUNT_EDIT), menu.defaultCommand);
   EXPECT_EQ("Delete alice ?", question);
   EXPECT_EQ(0, m_rows.GetItemCount());
@@ -174,7 +174,7 @@ TEST_F(AccountsDlgTest, AnAccountTheRegistryRefusesIsReportedAndNotListed) {
 }
 
 TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithThePort) {
-  CAccountDlg dlg{CAccount()};
+  CAccountDlg dlg{CAccount(), CAccountDlg::Purpose::Edit};
   ASSERT_TRUE(dlg.CreateModeless());
   HWND h = dlg.hwnd();
   for (int field : {IDC_ACCOUNTNAME, IDC_SERVER, IDC_USERNAME, IDC_PASSWORD})
@@ -191,10 +191,11 @@ TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithT
                {IDC_USERNAME, "No user name specified", "jo"},
                {IDC_PASSWORD, "No password specified", "p\tw"},
                {IDC_PASSWORD, "Password must not contain control characters", "pw"},
-               {IDC_PORT, "No port number specified", "110"}};
+               {IDC_PORT, "No port number specified", "65536"},
+               {IDC_PORT, "Port number must be from 1 to 65535", "110"}};
   for (const auto& step : steps) {
     std::string message;
-    m_script.Answer("Add Account", IDOK, &message);
+    m_script.Answer("Edit Account", IDOK, &message);
     Click(h, IDOK);
     EXPECT_EQ(step.message, message);
     EXPECT_EQ(GetDlgItem(h, step.field), GetFocus()) << step.message;
@@ -215,6 +216,21 @@ TEST_F(AccountsDlgTest, AccountDialogChecksFieldsInOrderAndFollowsTheSslBoxWithT
   EXPECT_TRUE(a.ssl());
   EXPECT_EQ(2995, a.port()) << "a port typed after the box stays";
   EXPECT_TRUE(a.disabled());
+}
+
+// A name wider than its stored column widens it, taking the room from the
+// host column's spare width, so the list still needs no scrolling.
+TEST_F(AccountsDlgTest, ColumnsFitALongNameWithinTheList) {
+  const char name[] = "Demo mailbox of the whole family";
+  AddAccount(name, DovecotPort(), "alice", "alicepw");
+  g_pSettings->SetAccColumnWidth(0, 30);
+  OpenList();
+  const int needed =
+      static_cast<int>(SendMessageA(m_rows.hwnd(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(name)));
+  EXPECT_GT(m_rows.GetColumnWidth(0), needed);
+  RECT client;
+  GetClientRect(m_rows.hwnd(), &client);
+  EXPECT_LE(m_rows.GetColumnWidth(0) + m_rows.GetColumnWidth(1) + m_rows.GetColumnWidth(2), client.right);
 }
 
 TEST_F(AccountsDlgTest, EscapeOnTheListStoresTheColumnWidths) {

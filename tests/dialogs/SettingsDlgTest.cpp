@@ -62,16 +62,26 @@ TEST_F(SettingsDlgTest, OkStoresEachValueAndRewritesRunAtLoginOnlyWhenChanged) {
   EXPECT_EQ("60", ItemText(dlg, IDC_BALLOONTIMEOUT));
   EXPECT_TRUE(Checked(dlg, IDC_RUNONSTARTUP));
 
-  SetItemText(dlg, IDC_PERIOD, "0");
-  SetItemText(dlg, IDC_REPLYTIMEOUT, "75");  // out of range: the last valid position stays
+  SetItemText(dlg, IDC_PERIOD, "1440");  // a day, the longest
+  SetItemText(dlg, IDC_REPLYTIMEOUT, "75");
   SetItemText(dlg, IDC_BALLOONTIMEOUT, "20");
   Click(dlg, IDC_SHOWINTRO);
   Click(dlg, IDC_BALLOONCLICK);
   SetItemText(dlg, IDC_SOUNDFILE, "C:\\Sounds\\ding.wav");
+  // Out of range: OK says what is allowed and stays open on the field, storing nothing.
+  std::string refusal;
+  CDialogScript script;
+  script.Answer("Settings", IDOK, &refusal);
+  Click(dlg, IDOK);
+  ASSERT_TRUE(IsWindow(dlg));
+  EXPECT_EQ("The reply timeout must be from 5 to 60 seconds.", refusal);
+  EXPECT_EQ(GetDlgItem(dlg, IDC_REPLYTIMEOUT), GetFocus());
+  EXPECT_EQ(1u, Stored("Period"));
+  SetItemText(dlg, IDC_REPLYTIMEOUT, "16");
   Click(dlg, IDOK);
   EXPECT_FALSE(IsWindow(dlg));
-  EXPECT_EQ(0u, Stored("Period"));
-  EXPECT_EQ(15u, Stored("CheckTimeout"));
+  EXPECT_EQ(1440u, Stored("Period"));
+  EXPECT_EQ(16u, Stored("CheckTimeout"));
   EXPECT_EQ(20u, Stored("BalloonTimeout"));
   EXPECT_EQ(0u, Stored("ShowIntro"));
   EXPECT_EQ(0u, Stored("BalloonClick"));
@@ -85,11 +95,11 @@ TEST_F(SettingsDlgTest, OkStoresEachValueAndRewritesRunAtLoginOnlyWhenChanged) {
   Click(dlg, IDC_RUNONSTARTUP);
   Click(dlg, IDOK);
   EXPECT_EQ(0u, Stored("RunOnStartup"));
-  EXPECT_EQ("", RunValue());
+  EXPECT_FALSE(raw::Exists("", kRunValueName));
   dlg = Open();
   Click(dlg, IDC_RUNONSTARTUP);
   Click(dlg, IDOK);
-  EXPECT_EQ(ModulePath(), RunValue());
+  EXPECT_EQ("\"" + ModulePath() + "\"", RunValue());
 }
 
 TEST_F(SettingsDlgTest, SetDefaultsThenCancelStoresNothing) {
@@ -238,6 +248,8 @@ TEST_F(SettingsDlgTest, HoveredOkShowsItsTooltip) {
 using SettingsCycleTest = CycleTest;
 
 TEST_F(SettingsCycleTest, PeriodZeroFromTheDialogStartsEachCycleAtTheNextTick) {
+  // An account that answers: failed cycles would be spaced out.
+  AddAccount("Home", DovecotPort(), "alice", "alicepw");
   StartCycle();
   ASSERT_TRUE(RunToCycleEnd());
   EXPECT_EQ(60000u, Main().LastTimerMs(IDT_PERIOD));

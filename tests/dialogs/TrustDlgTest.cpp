@@ -36,7 +36,7 @@ TEST(TrustDlgTest, TrustCurrentStoresTheShownFingerprintAndForgetClearsIt) {
   account.SetPassword("pw");
   account.SetSsl(true);
   account.SetPort(RefusedPort());
-  CAccountDlg dlg{account};
+  CAccountDlg dlg{account, CAccountDlg::Purpose::Edit};
   ASSERT_TRUE(dlg.CreateModeless());
   const HWND h = dlg.hwnd();
   const std::string untrusted = ItemText(h, IDC_CERTIFICATE);

@@ -65,7 +65,7 @@ TEST_F(DialogsE2E, TrayDialogsOpenOnceAndAnAccountAddedThereIsChecked) {
   ASSERT_TRUE(m_app.Launch(TidewellExe()));
   HWND main = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (main = m_app.MainWindow()) != nullptr; }));
-  ASSERT_TRUE(TooltipShows("Tidewell (Error)")) << "the first check, without accounts";
+  ASSERT_TRUE(TooltipShows("Tidewell (No account)")) << "the first check, without accounts";
 
   HWND accounts = OpenOnce(main, ID_ACCOUNTS, "Accounts");
   ASSERT_TRUE(accounts);

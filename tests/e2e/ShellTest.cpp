@@ -83,7 +83,7 @@ class ShellE2E : public ::testing::Test {
   HWND StartHidden() {
     EXPECT_TRUE(SetSettingDword("ShowIntro", 0));
     HWND main = Start();
-    EXPECT_TRUE(WaitForTooltip("Tidewell (Error)"));
+    EXPECT_TRUE(WaitForTooltip("Tidewell (No account)"));
     EXPECT_FALSE(IsWindowVisible(main));
     return main;
   }
@@ -138,8 +138,8 @@ TEST_F(ShellE2E, FreshRegistryShowsIntroWithVersionTextsThenHidesAndChecks) {
   EXPECT_EQ(TIDEWELL_COPYRIGHT, ItemText(main, IDC_LEGAL));
   EXPECT_EQ(TIDEWELL_WEBHOST, ItemText(main, IDC_WEBADDRESS));
   EXPECT_TRUE(ShowsIcon(main)) << "the intro's envelope icon";
-  // No accounts: the first check, started by the hiding, ends at once in the error state.
-  EXPECT_TRUE(WaitForTooltip("Tidewell (Error)"));
+  // No accounts: the first check, started by the hiding, ends at once and says so.
+  EXPECT_TRUE(WaitForTooltip("Tidewell (No account)"));
   DWORD showIntro = 0;
   EXPECT_TRUE(ReadSettingDword("ShowIntro", showIntro)) << "defaults are written back on first use";
   EXPECT_EQ(1u, showIntro);
@@ -269,8 +269,8 @@ TEST_F(ShellE2E, TrayMenuFromRightClickReachesLogCommand) {
   HWND main = StartHidden();
   HWND menu = OpenTrayMenu(main);
   ASSERT_TRUE(menu);
-  // Settings, Accounts, View, then past the separator to Log.
-  for (int i = 0; i < 4; ++i) PostKey(menu, VK_DOWN);
+  // Settings, Accounts, Check Mail Now, View, then past the separator to Log.
+  for (int i = 0; i < 5; ++i) PostKey(menu, VK_DOWN);
   PostKey(menu, VK_RETURN);
   HWND log = nullptr;
   EXPECT_TRUE(WaitUntil([&] { return (log = m_app.FindTopWindow("#32770", kLogCaption)) != nullptr; }));

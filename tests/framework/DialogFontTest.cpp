@@ -29,7 +29,7 @@ TEST(DialogFont, ShellFontTemplatesGetTheMessageFontAndKeepTheirControls) {
   // The controls after the font moved with it: all there, with their texts.
   char text[32] = "";
   GetDlgItemTextA(dialog, IDC_SETDEFAULTS, text, sizeof text);
-  EXPECT_STREQ("Set Defaults", text);
+  EXPECT_STREQ("Set &Defaults", text);
   EXPECT_EQ(message.face, FaceOf(GetDlgItem(dialog, IDC_BROWSE)));
   DestroyWindow(dialog);
 

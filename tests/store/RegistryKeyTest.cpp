@@ -114,21 +114,22 @@ TEST(RegistryKeyFailedOpen, ReopeningAfterAFailureWorks) {
 
 class RunAtLoginTest : public RegistryTest {};
 
-TEST_F(RunAtLoginTest, SetStoresThePathAndClearLeavesAnEmptyValue) {
+// The path with a blank is quoted, or the system would run "C:\Program".
+TEST_F(RunAtLoginTest, SetStoresTheQuotedPathAndClearDeletesTheValue) {
   const char path[] = "C:\\Program Files\\Tidewell\\Tidewell.exe";
   SetRunAtLogin(path);
   EXPECT_EQ(static_cast<DWORD>(REG_SZ), raw::Type("", kRunValueName));
-  EXPECT_EQ(path, raw::GetString("", kRunValueName));
+  EXPECT_EQ(std::string("\"") + path + "\"", raw::GetString("", kRunValueName));
   ClearRunAtLogin();
-  EXPECT_TRUE(raw::Exists("", kRunValueName));
-  EXPECT_EQ(static_cast<DWORD>(REG_SZ), raw::Type("", kRunValueName));
-  EXPECT_EQ("", raw::GetString("", kRunValueName));
+  EXPECT_FALSE(raw::Exists("", kRunValueName));
+  ClearRunAtLogin();
+  EXPECT_FALSE(raw::Exists("", kRunValueName));
 }
 
 TEST_F(RunAtLoginTest, LongPathsAreStoredWhole) {
   const std::string path = "C:\\" + std::string(300, 'd') + "\\Tidewell.exe";
   SetRunAtLogin(path.c_str());
-  EXPECT_EQ(path, raw::GetString("", kRunValueName));
+  EXPECT_EQ("\"" + path + "\"", raw::GetString("", kRunValueName));
 }
 
 }  // namespace

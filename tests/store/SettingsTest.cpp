@@ -14,11 +14,16 @@ TEST_F(SettingsTest, EverySettingStartsAtItsDefaultAndWritesItBack) {
     SettingId id;
     const char* name;
     int expected;
-  } cases[] = {
-      {Period, "Period", 1},     {CheckTimeout, "CheckTimeout", 15}, {ShowIntro, "ShowIntro", 1},
-      {Sound, "Sound", 1},       {BalloonHelp, "BalloonHelp", 1},    {BalloonTimeout, "BalloonTimeout", 60},
-      {UseProxy, "UseProxy", 0}, {BalloonClick, "BalloonClick", 1},  {RunOnStartup, "RunOnStartup", 0},
-      {PreviewLines, "PreviewLines", 200}};
+  } cases[] = {{Period, "Period", 1},
+               {CheckTimeout, "CheckTimeout", 15},
+               {ShowIntro, "ShowIntro", 1},
+               {Sound, "Sound", 1},
+               {BalloonHelp, "BalloonHelp", 1},
+               {BalloonTimeout, "BalloonTimeout", 60},
+               {UseProxy, "UseProxy", 0},
+               {BalloonClick, "BalloonClick", 1},
+               {RunOnStartup, "RunOnStartup", 0},
+               {PreviewLines, "PreviewLines", 200}};
   CSettings settings;
   for (const Case& c : cases) {
     EXPECT_EQ(c.expected, settings.GetDefault(c.id)) << c.name;
@@ -175,11 +180,10 @@ class RunOnStartupTest : public RegistryTest {
   }
 };
 
-TEST_F(RunOnStartupTest, StartWithTheOptionOffEmptiesTheRunValue) {
+TEST_F(RunOnStartupTest, StartWithTheOptionOffDeletesTheRunValue) {
   raw::SetString("", kRunValueName, "C:\\old\\Tidewell.exe");
   CSettings settings;
-  EXPECT_TRUE(raw::Exists("", kRunValueName));
-  EXPECT_EQ("", raw::GetString("", kRunValueName));
+  EXPECT_FALSE(raw::Exists("", kRunValueName));
   EXPECT_EQ(0u, raw::GetDword(kSet, "RunOnStartup"));
 }
 
@@ -195,13 +199,12 @@ TEST_F(RunOnStartupTest, StartWithTheOptionOnLeavesTheRunValueAlone) {
   EXPECT_FALSE(raw::Exists("", kRunValueName)) << "nothing is created either";
 }
 
-TEST_F(RunOnStartupTest, SwitchingStoresTheExecutablePathOrEmptiesIt) {
+TEST_F(RunOnStartupTest, SwitchingStoresTheQuotedExecutablePathOrDeletesIt) {
   CSettings settings;
   settings.SetRunOnStartup(true);
-  EXPECT_EQ(ExePath(), raw::GetString("", kRunValueName));
+  EXPECT_EQ("\"" + ExePath() + "\"", raw::GetString("", kRunValueName));
   settings.SetRunOnStartup(false);
-  EXPECT_TRUE(raw::Exists("", kRunValueName));
-  EXPECT_EQ("", raw::GetString("", kRunValueName));
+  EXPECT_FALSE(raw::Exists("", kRunValueName));
 }
 
 TEST_F(SettingsTest, ConcurrentFirstReadsAgree) {

@@ -94,7 +94,7 @@ TEST(SslHandshake, InterruptEndsAHandshakeThatGetsNoAnswer) {
     client.Interrupt();
   });
   const DWORD start = GetTickCount();
-  EXPECT_EQ("5 Failed to receive response / Socket error 10004",
+  EXPECT_EQ("5 Failed to receive response (10004: interrupted) / Socket error 10004",
             Thrown([&] { client.Open(false, "", 0, "127.0.0.1", server.Port(), "bob", "secret"); }));
   EXPECT_LT(GetTickCount() - start, 10000u);
   interrupter.join();

@@ -129,7 +129,7 @@ TEST(SslChannelPlainPeer, ClientReportsReceiveFailure) {
       Thrown([&] { client.Open(false, "", 0, "127.0.0.1", PeerPlainPort(), "alice", "alicepw"); });
   // The channel reports the lost connection itself, never a stale "would block"
   // that would have the client poll until its time-out.
-  EXPECT_EQ("5 Failed to receive response / Socket error 10053", thrown);
+  EXPECT_EQ("5 Failed to receive response (10053: connection aborted) / Socket error 10053", thrown);
 }
 
 }  // namespace
