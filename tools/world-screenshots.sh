@@ -37,6 +37,10 @@ if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 fi
 
+# Wine's own fonts (Marlett for the caption buttons) where every Windows program's fonts are.
+for font in /usr/share/wine/fonts/*.ttf; do
+  [ -e "$font" ] && ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 # Windows links its dialog font to a CJK font for the characters it lacks; this
 # prefix does the same with the CJK font that setup installs.
 for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2"; do

@@ -7,6 +7,7 @@
 #include "framework/Format.h"
 #include "framework/Messages.h"
 #include "framework/WideText.h"
+#include "pop3/HeaderParse.h"
 #include "pop3/MailHeader.h"
 #include "res/resource.h"
 #include "store/Settings.h"
@@ -18,27 +19,53 @@ constexpr UINT WM_PREVIEW_DONE = WM_APP + 40;
 
 }  // namespace
 
-std::string BuildText(const ReplyLines& lines, size_t limit) {
-  std::string text;
-  if (lines.size() <= 2) return text;
+std::string BuildText(const ReplyLines& lines, size_t limit, bool decoded) {
+  if (lines.size() <= 2) return std::string();
   size_t length = 0;
   for (size_t i = 1; i + 1 < lines.size(); ++i) length += lines[i].size() + 2;
-  text.reserve(std::min(length, limit) + 80);
-  size_t i = 1;
-  for (; i + 1 < lines.size() && text.size() + lines[i].size() + 2 <= limit; ++i)
-    text.append(lines[i]).append("\r\n");
-  if (i + 1 >= lines.size()) return text;
-  size_t shown = text.size();
-  if (text.empty()) {
+  ReplyLines kept = {lines.front()};
+  size_t shown = 0, i = 1;
+  for (; i + 1 < lines.size() && shown + lines[i].size() + 2 <= limit; ++i) {
+    kept.push_back(lines[i]);
+    shown += lines[i].size() + 2;
+  }
+  const bool whole = i + 1 >= lines.size();
+  if (!whole && kept.size() == 1) {
     // A single line longer than the limit still shows its start.
-    text.append(lines[i], 0, limit).append("\r\n");
+    kept.push_back(lines[i].substr(0, limit));
     shown = limit;
   }
-  text += Format("(%llu more bytes of the header block, in %llu lines, are not shown)\r\n",
-                 static_cast<unsigned long long>(length - shown),
-                 static_cast<unsigned long long>(lines.size() - 1 - i));
-  return text;
+  kept.push_back(".");
+  std::string text = decoded ? DecodeHeaderBlock(kept) : RawHeaderBlock(kept);
+  if (whole) return text;
+  return text + Format("(%llu more bytes of the header block, in %llu lines, are not shown)\r\n",
+                       static_cast<unsigned long long>(length - shown),
+                       static_cast<unsigned long long>(lines.size() - 1 - i));
 }
+
+namespace {
+
+// The template's edit is an ANSI window, which would turn what the system's
+// code page lacks into question marks: a W edit of the same id, style, place
+// and font takes its place.
+HWND WideTwin(HWND dialog, HWND control) {
+  RECT r;
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  HWND twin = CreateWindowExW(static_cast<DWORD>(GetWindowLongPtrW(control, GWL_EXSTYLE)), L"EDIT", L"",
+                              static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE)), r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, dialog,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(control))),
+                              AppInstance(), nullptr);
+  if (!twin) return control;
+  SendMessageW(twin, WM_SETFONT, SendMessageW(control, WM_GETFONT, 0, 0), FALSE);
+  // Its place in the tab order too.
+  SetWindowPos(twin, control, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(control);
+  return twin;
+}
+
+}  // namespace
 
 CInfoDlg::CInfoDlg(HWND parent)
     : CDialog(IDD_INFO, parent), m_hIcon(LoadIconA(AppInstance(), MAKEINTRESOURCEA(IDI_VIEW))) {}
@@ -58,11 +85,19 @@ INT_PTR CInfoDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     OnPreviewDone();
     return TRUE;
   }
+  if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == kInfoRawLinesCommand) {
+    OnRawLines();
+    return TRUE;
+  }
   return CDialog::Dispatch(msg, wp, lp);
 }
 
 BOOL CInfoDlg::OnInitDialog() {
-  m_edit.Attach(GetItem(IDC_INFO_TEXT));
+  m_edit.Attach(WideTwin(m_hWnd, GetItem(IDC_INFO_TEXT)));
+  // The window's menu switches between the decoded header block and the lines as received.
+  HMENU system = GetSystemMenu(m_hWnd, FALSE);
+  AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(system, MF_STRING, kInfoRawLinesCommand, L"Show &Raw Header Lines");
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
   // Straight to the default procedure: through this ANSI dialog's own procedure
@@ -146,14 +181,25 @@ void CInfoDlg::Layout() {
 void CInfoDlg::OnTimer(UINT_PTR id) {
   if (id != IDT_FILL) return;
   KillTimer(m_hWnd, IDT_FILL);
-  m_text = BuildText(m_lines);
-  m_edit.SetText(m_text.c_str());
+  FillHeader();
+}
+
+void CInfoDlg::FillHeader() {
+  m_text = BuildText(m_lines, kHeaderTextLimit, !m_bRawLines);
+  SetWindowTextW(m_edit.hwnd(), Utf8ToWide(m_text).c_str());
+}
+
+void CInfoDlg::OnRawLines() {
+  m_bRawLines = !m_bRawLines;
+  CheckMenuItem(GetSystemMenu(m_hWnd, FALSE), kInfoRawLinesCommand,
+                MF_BYCOMMAND | (m_bRawLines ? MF_CHECKED : MF_UNCHECKED));
+  FillHeader();
 }
 
 bool CInfoDlg::OnCommand(UINT id, UINT code, HWND ctl) {
   if (id == IDC_INFO_TEXT && code == EN_SETFOCUS) {
     // Past the end: the caret lands after the last line, nothing selected.
-    int end = GetWindowTextLengthA(m_edit.hwnd());
+    int end = GetWindowTextLengthW(m_edit.hwnd());
     m_edit.SetSel(end, end);
     m_edit.ScrollCaret();
     return true;

@@ -1,5 +1,5 @@
-// The information window: one message's header block, as the server sent it,
-// in a read-only text box, and below it the first lines of the message's
+// The information window: one message's header block, decoded or as the
+// server sent it, in a read-only text box, and below it the first lines of the message's
 // readable text fetched on a session of its own; its size is remembered
 // between uses.
 #pragma once
@@ -13,6 +13,10 @@
 
 struct MailHeader;
 
+// The window menu's item that switches to the lines as received (below
+// 0xF000 and a multiple of 16, as the system's own are).
+constexpr UINT kInfoRawLinesCommand = 0x0110;
+
 // The text pane below the header block, made by the window itself.
 constexpr int kInfoTextPaneId = 1100;
 
@@ -20,10 +24,11 @@ constexpr int kInfoTextPaneId = 1100;
 // held the window (and the viewer that owns it) for most of a minute.
 constexpr size_t kHeaderTextLimit = 64 * 1024;
 
-// The lines of a TOP reply without its status line and its final ".", each
-// ended by CR LF; empty for two lines or fewer. Past limit bytes the rest is
-// left out and a last line says how much.
-std::string BuildText(const ReplyLines& lines, size_t limit = kHeaderTextLimit);
+// The lines of a TOP reply without its status line and its final ".", as
+// UTF-8, each ended by CR LF; empty for two lines or fewer. Decoded: folded
+// lines joined and encoded words decoded; else the lines as received. Past
+// limit bytes of the reply the rest is left out and a last line says how much.
+std::string BuildText(const ReplyLines& lines, size_t limit = kHeaderTextLimit, bool decoded = false);
 
 class CInfoDlg : public CDialog {
  public:
@@ -51,6 +56,8 @@ class CInfoDlg : public CDialog {
   void SetPaneText(const std::string& utf8);
   void Layout();
   void OnPreviewDone();
+  void FillHeader();
+  void OnRawLines();
 
   HICON m_hIcon;  // shared resource icon, not destroyed
   bool m_bLayoutReady = false;
@@ -64,6 +71,7 @@ class CInfoDlg : public CDialog {
   std::string m_text;
   CStatusBar m_statusBar;
   bool m_bPreview = false;
+  bool m_bRawLines = false;  // the header block as received rather than decoded
   PreviewJob m_job;
   CPreviewWorker m_preview;
 };

@@ -110,3 +110,35 @@ TEST_F(InfoDlgTest, TextPaneIsLeftOutWhenTurnedOffAndLoadsOffTheWindowThread) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring WideText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+// Encoded words decoded and folds joined, whatever the system's code page; the
+// window's menu shows the lines as received.
+TEST_F(InfoDlgTest, HeaderBlockIsDecodedAndTheWindowMenuShowsTheRawLines) {
+  m_header.lines = {"+OK", "Subject: =?utf-8?Q?Caf=C3=A9?=", " =?koi8-r?B?8NLJ18XU?=", "", "."};
+  std::wstring decoded, raw;
+  CDialogScript script;
+  script.When("Mail -  Hello", [&](HWND w) {
+    HWND edit = GetDlgItem(w, IDC_INFO_TEXT);
+    PumpUntil([&] { return GetWindowTextLengthW(edit) > 0; }, 5000);
+    decoded = WideText(edit);
+    SendMessageW(w, WM_SYSCOMMAND, kInfoRawLinesCommand, 0);
+    raw = WideText(edit);
+    PostMessageA(w, WM_CLOSE, 0, 0);
+  });
+  CInfoDlg dlg;
+  dlg.SetHeader(m_header);
+  dlg.DoModal();
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(L"Subject: Caf\u00E9\u041F\u0440\u0438\u0432\u0435\u0442\r\n\r\n", decoded);
+  EXPECT_EQ(L"Subject: =?utf-8?Q?Caf=C3=A9?=\r\n =?koi8-r?B?8NLJ18XU?=\r\n\r\n", raw);
+}
+
+}  // namespace

@@ -13,6 +13,16 @@ TEST(InfoText, HeaderBlockWithoutStatusLineAndFinalDot) {
   EXPECT_EQ("", BuildText({}));
 }
 
+// The window shows the block decoded; the lines as received are one menu item away.
+TEST(InfoText, DecodedBlockJoinsFoldsAndDecodesWordsRawKeepsThem) {
+  ReplyLines lines = {"+OK", "Subject: =?utf-8?Q?Caf=C3=A9?=", " =?koi8-r?B?8NLJ18XU?=", "From: a@b", "",
+                      "."};
+  EXPECT_EQ("Subject: Caf\xC3\xA9\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\r\nFrom: a@b\r\n\r\n",
+            BuildText(lines, kHeaderTextLimit, true));
+  EXPECT_EQ("Subject: =?utf-8?Q?Caf=C3=A9?=\r\n =?koi8-r?B?8NLJ18XU?=\r\nFrom: a@b\r\n\r\n",
+            BuildText(lines));
+}
+
 // A 5 MB block set in one call held the window for most of a minute: past
 // the limit whole lines are left out and counted, a single longer line is cut.
 TEST(InfoText, LongHeaderBlockIsCutAtTheLimitAndSaysWhatWasLeftOut) {
