@@ -7,7 +7,6 @@
 #include "viewer/PreviewWorker.h"
 #include "viewer/ViewMailCore.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -33,8 +32,7 @@ bool CViewMailCore::PreviewJobFor(const MailItem& item, PreviewJob& job) {
   CAccount* record = m_accounts[item.accountIndex];
   if (!m_accountList.CopyConnection(record, job.account)) return false;
   job.bodyLines = m_settings.GetSetting(PreviewLines);
-  // A hand-edited 0 must not switch the time-outs off.
-  job.timeout = std::max(1, m_settings.GetSetting(CheckTimeout));
+  job.timeout = ReplyTimeoutSeconds(m_settings.GetSetting(CheckTimeout));
   const char* proxyHost = nullptr;
   m_settings.GetProxy(proxyHost, job.proxyPort);
   job.proxyHost = proxyHost ? proxyHost : "";
