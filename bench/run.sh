@@ -7,6 +7,8 @@
 #   bench/run.sh <build dir> --blocks   (a 5 MB and a 20 MB header block, plain and
 #     TLS, beside Python's poplib reading the same replies; the 20 MB block stops
 #     at the reply cap of 16 MiB)
+#   bench/run.sh <build dir> --soak [cycles]   (cycle_soak: the check cycle back to back
+#     against refused connections, memory and log length ten times along the way)
 #   bench/run.sh <build dir> --preview   (preview_bench, 200 lines: messages of the
 #     10,000-message mailbox, a 5 MB header block and a 5 MB attachment after a text)
 set -eu
@@ -77,6 +79,8 @@ elif [ "${1:-}" = --blocks ]; then
           s, t, $2, $3, $4, $6, $5, $9, $10, $12, $11, $5 / $11 }'
     done
   done
+elif [ "${1:-}" = --soak ]; then
+  "$src/tests/support/wine-run.sh" "$build/bench/cycle_soak.exe" ${2:-} </dev/null
 elif [ "${1:-}" = --preview ]; then
   "$src/tests/support/wine-run.sh" "$build/bench/preview_bench.exe" bench10k benchpw 200 1 5000 10000 </dev/null
   "$src/tests/support/wine-run.sh" "$build/bench/preview_bench.exe" big bigpw 200 1 2 </dev/null
