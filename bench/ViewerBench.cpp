@@ -1,24 +1,35 @@
 // viewer_bench: lists a mailbox through the View Mail fetch worker and row
 // model (title pauses off) and prints the protocol time, the time spent
 // inserting rows (sorted place plus the five row texts) and the peak working
-// set.
-//   viewer_bench [user [password [sort column]]]   (host 127.0.0.1, port from
-//   TIDEWELL_POP3_PORT; user "bench", password "benchpw", column 1, Subject,
-//   where arrival order and sorted order differ)
+// set. With --window the real View Mail window lists it instead, its list
+// control and all, and the time runs from the window's start to its last row.
+// Both end with one "time to last row" line, for bench/run.sh to set side by
+// side.
+//   viewer_bench [--window] [user [password [sort column]]]   (host 127.0.0.1,
+//   port from TIDEWELL_POP3_PORT; user "bench", password "benchpw", column 1,
+//   Subject, where arrival order and sorted order differ)
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
+#include <commctrl.h>
+
 #include "bench/BenchClock.h"
+#include "framework/Handles.h"
+#include "framework/WorkerThread.h"
 #include "pop3/Pop3Client.h"
+#include "res/resource.h"
 #include "store/AccountList.h"
 #include "store/Settings.h"
 #include "viewer/ViewMailCore.h"
+#include "viewer/ViewMailDlg.h"
 
 namespace {
 
@@ -28,12 +39,13 @@ class CTimingWindow : public CViewerCalls {
  public:
   void Attach(CViewMailCore* core) { m_pCore = core; }
   void SetTitle(const char*) override {}
-  void InsertRow(std::unique_ptr<MailItem> item) override {
+  void RowsWaiting() override {
     double wall = NowMs();
-    m_arrivals.push_back(item.get());
-    int row = m_pCore->InsertItem(std::move(item));
-    CMailListModel::RowTexts texts = m_pCore->model().GetRowTexts(*m_pCore->model().GetItem(row));
-    m_nTextBytes += texts[3].size();
+    m_pCore->InsertWaitingRows([this](int row, MailItem& item) {
+      m_arrivals.push_back(&item);
+      m_nTextBytes += m_pCore->model().GetRowTexts(item)[3].size();
+      return row >= 0;
+    });
     m_insertWallMs += NowMs() - wall;
   }
   int ShowMessage(const char* text, const char*, UINT) override {
@@ -85,7 +97,46 @@ size_t PeakWorkingSetMb() {
 
 }  // namespace
 
+// Lists the mailbox in the real window on this thread; a watcher ends the
+// window once its list holds every message. Returns the time to the last
+// row, or a negative time when the list never got there.
+double ListInWindow(CAccountList& accounts, CSettings& settings, int expected, size_t& rows) {
+  CViewMailDlg dialog(accounts, settings);
+  dialog.core().SetVisiblePauses(false);
+  dialog.StartFetch();
+  double start = NowMs();
+  double lastRow = -1;
+  std::atomic<bool> quit{false};
+  CUniqueHandle watcher = StartWorkerThread(
+      [&] {
+        while (!quit) {
+          Sleep(10);
+          HWND window = dialog.hwnd();
+          if (!window || !dialog.core().fetchDone()) continue;
+          HWND list = GetDlgItem(window, IDC_MAIL_LIST);
+          int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+          if (count < expected && NowMs() - start < 600000) continue;
+          if (count >= expected) lastRow = NowMs() - start;
+          rows = static_cast<size_t>(count);
+          break;
+        }
+        dialog.EndNow();
+      },
+      [] {});
+  if (!watcher.Valid()) return -1;
+  dialog.DoModal();
+  quit = true;
+  WaitForSingleObject(watcher.Get(), INFINITE);
+  dialog.EndWorkers();
+  return lastRow;
+}
+
 int main(int argc, char** argv) {
+  const bool inWindow = argc > 1 && strcmp(argv[1], "--window") == 0;
+  if (inWindow) {
+    --argc;
+    ++argv;
+  }
   const char* user = argc > 1 ? argv[1] : "bench";
   const char* password = argc > 2 ? argv[2] : "benchpw";
   int column = argc > 3 ? atoi(argv[3]) : 1;
@@ -93,6 +144,7 @@ int main(int argc, char** argv) {
   int port = envPort ? atoi(envPort) : 110;
 
   // Dovecot indexes a mailbox on its first session; that is not the viewer's time.
+  int messages = 0;
   try {
     CPop3Client warm(false, 60, 60);
     warm.Open(false, "", 0, "127.0.0.1", port, user, password);
@@ -100,6 +152,7 @@ int main(int argc, char** argv) {
     warm.GetStatistics(count, size);
     warm.Logout();
     printf("mailbox    %s: %d messages, %d bytes\n", user, count, size);
+    messages = count;
   } catch (const CPop3Exception& e) {
     fprintf(stderr, "viewer_bench: %s (%s)\n", e.message, e.detail);
     return 1;
@@ -118,6 +171,21 @@ int main(int argc, char** argv) {
   account.SetUser(user);
   account.SetPassword(password);
   accounts.Add(account);
+
+  if (inWindow) {
+    size_t shown = 0;
+    double cpuStart = ProcessCpuMs();
+    double lastRow = ListInWindow(accounts, settings, messages, shown);
+    double cpu = ProcessCpuMs() - cpuStart;
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
+    if (lastRow < 0) {
+      fprintf(stderr, "viewer_bench: the window listed %u of %d rows\n", static_cast<unsigned>(shown), messages);
+      return 1;
+    }
+    printf("last row   window %u rows: %.0f ms, %.0f ms CPU, peak WS %u MB\n", static_cast<unsigned>(shown),
+           lastRow, cpu, static_cast<unsigned>(PeakWorkingSetMb()));
+    return 0;
+  }
 
   CTimingWindow window;
   double listing = 0;
@@ -149,6 +217,8 @@ int main(int argc, char** argv) {
   printf("insertion  %.1f ms wall during the listing; %.1f ms CPU when replayed alone\n",
          window.m_insertWallMs, replayCpu);
   printf("peak WS    %u MB (before the replay)\n", static_cast<unsigned>(peakMb));
+  printf("last row   model  %u rows: %.0f ms, %.0f ms CPU, peak WS %u MB\n", static_cast<unsigned>(rows), listing,
+         listingCpu, static_cast<unsigned>(peakMb));
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
   return 0;
 }

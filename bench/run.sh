@@ -3,7 +3,9 @@
 # of bench/mailboxes (1000 and 10000 generated messages; kept out of the test
 # fixtures because generating them slows every test run's Dovecot start).
 #   bench/run.sh <build dir> [pop3_bench arguments...]   (none: plain, then TLS)
-#   bench/run.sh <build dir> --viewer   (viewer_bench on 1000, then 10000 messages)
+#   bench/run.sh <build dir> --viewer   (viewer_bench on 1000, then 10000 messages:
+#     the model alone, then the real window on the run's own X server, and the
+#     window's time to the last row as a multiple of the model's)
 #   bench/run.sh <build dir> --blocks   (a 5 MB and a 20 MB header block, plain and
 #     TLS, beside Python's poplib reading the same replies; the 20 MB block stops
 #     at the reply cap of 16 MiB)
@@ -50,11 +52,22 @@ export TIDEWELL_POP3_PORT=${TIDEWELL_POP3_PORT:-24995}
 export TIDEWELL_POP3S_PORT=${TIDEWELL_POP3S_PORT:-24996}
 mkdir -p "$TIDEWELL_RUN_DIR"
 trap '"$src/tests/support/dovecot.sh" stop; "$src/tests/support/wine-prefix.sh" stop' EXIT
+if [ "${1:-}" = --viewer ]; then
+  export DISPLAY=${DISPLAY:-:90}
+  "$src/tests/support/xvfb.sh" start
+  trap '"$src/tests/support/dovecot.sh" stop; "$src/tests/support/wine-prefix.sh" stop; "$src/tests/support/xvfb.sh" stop' EXIT
+fi
 "$src/tests/support/wine-prefix.sh" start
 "$src/tests/support/dovecot.sh" start
 if [ "${1:-}" = --viewer ]; then
-  "$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" bench benchpw </dev/null
-  "$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" bench10k benchpw </dev/null
+  for box in bench bench10k; do
+    model=$("$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" $box benchpw </dev/null | tr -d '\r')
+    window=$("$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" --window $box benchpw </dev/null | tr -d '\r')
+    echo "$model"
+    echo "$window" | grep '^last row'
+    echo "$model"$'\n'"$window" | awk '/^last row +model/ { m = $6 } /^last row +window/ { w = $6 }
+      END { if (m > 0 && w > 0) printf "ratio      window / model %.2f\n", w / m }'
+  done
 elif [ "${1:-}" = --blocks ]; then
   # The same blocks from Dovecot and from a server that holds them in memory (so
   # that the clients' own costs show). One line per server, transport and block:

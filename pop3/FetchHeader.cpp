@@ -39,7 +39,13 @@ void CPop3Client::FetchHeader(int number, MailHeader& header, CHeaderWindow& ahe
   }
 }
 
-bool CPop3Client::HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent) {
+void CPop3Client::FetchHeader(int number, MailHeader& header, const MessageSizes& sizes) {
+  RunWithRetryUntil(
+      [&](bool lastAttempt) { return HeaderAttempt(number, header, lastAttempt, false, &sizes); });
+}
+
+bool CPop3Client::HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent,
+                                const MessageSizes* sizes) {
   ClearHeader(header);
   if (sent) {
     ReadReply(header.lines, m_nReceiveTimeout, true);
@@ -51,7 +57,8 @@ bool CPop3Client::HeaderAttempt(int number, MailHeader& header, bool lastAttempt
   bool foundSubject = FindHeader(header.lines, "Subject:", header.subject);
   bool foundDate = FindHeader(header.lines, "Date:", header.date);
   if (!(foundFrom && foundSubject && foundDate) && !lastAttempt) return false;
-  int size = MessageSize(number, sent);
+  // A reconnected session may number the messages differently: it asks again.
+  int size = sizes && sizes->Holds(number, m_nSession) ? sizes->bytes[number] : MessageSize(number, sent);
   header.sizeBytes = std::to_string(size);
   header.sizeText = std::to_string(size / 1000 + 1) + " KB";
   return true;

@@ -1,6 +1,7 @@
 // CPop3Client: login, the mailbox operations and the retry rule.
 #include "pop3/Pop3Client.h"
 
+#include <cstdio>
 #include <cstring>
 
 CPop3Client::CPop3Client(bool ssl, int sendTimeout, int receiveTimeout)
@@ -86,6 +87,32 @@ int CPop3Client::MessageSize(int number, bool sent) {
   int size = 0;
   if (!lines.empty()) ParseStatusNumbers(lines[0].c_str(), listed, size);
   return size;
+}
+
+bool CPop3Client::ListSizes(int count, MessageSizes& sizes) {
+  sizes.session = m_nSession;
+  sizes.bytes.assign(static_cast<size_t>(count > 0 ? count + 1 : 1), -1);
+  ReplyLines lines;
+  try {
+    SendCommand("LIST");
+    ReadReply(lines, m_nReceiveTimeout, true);
+  } catch (const CPop3Exception& e) {
+    sizes.bytes.assign(1, -1);
+    if (e.code == CPop3Exception::ServerError) return false;
+    if (e.code == CPop3Exception::Stopped) throw;
+    // The session is in doubt (a reply may still be on its way).
+    Reconnect();
+    return false;
+  }
+  // The status line first and "." last; a line that names no message of the
+  // mailbox is left out.
+  for (size_t i = 1; i + 1 < lines.size(); ++i) {
+    int number = 0;
+    int size = -1;
+    if (sscanf(lines[i].c_str(), "%d %d", &number, &size) != 2) continue;
+    if (number > 0 && number <= count && size >= 0) sizes.bytes[number] = size;
+  }
+  return true;
 }
 
 void CPop3Client::DeleteMessage(int number) {

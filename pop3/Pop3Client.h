@@ -12,6 +12,18 @@ struct ListedMessage;
 enum class ListedState;
 class CHeaderWindow;
 
+// Every message's size from one LIST without a number, for the session that
+// listed it: bytes[n] is message n's size, -1 where the listing named none.
+struct MessageSizes {
+  int session = 0;
+  std::vector<int> bytes;
+
+  // Whether the listing holds message number on the given session.
+  bool Holds(int number, int onSession) const {
+    return onSession == session && number > 0 && number < static_cast<int>(bytes.size()) && bytes[number] >= 0;
+  }
+};
+
 class CPop3Client : public CPop3Connection {
  public:
   CPop3Client(bool ssl, int sendTimeout, int receiveTimeout);
@@ -30,6 +42,10 @@ class CPop3Client : public CPop3Connection {
   void GetStatistics(int& count, int& size);
   // LIST number, not retried; 0 when the reply carries no size.
   int GetMessageSize(int number);
+  // LIST, for messages 1 to count, not retried. False when the server
+  // refuses it or the connection fails (a fresh one is left then, as the
+  // retry of a failed command would); the caller asks LIST n instead.
+  bool ListSizes(int count, MessageSizes& sizes);
   // DELE number, retried.
   void DeleteMessage(int number);
   // TOP number lineCount, retried, keeping at most keep bytes of the reply's
@@ -42,6 +58,9 @@ class CPop3Client : public CPop3Connection {
   // (the window's): results, errors and the retry are those of the above; a
   // retry goes on one command at a time.
   void FetchHeader(int number, MailHeader& header, CHeaderWindow& ahead);
+  // The same with the size taken from sizes while they hold for the session
+  // (LIST n otherwise, a retry's session included).
+  void FetchHeader(int number, MailHeader& header, const MessageSizes& sizes);
   // CAPA lists PIPELINING. A server without CAPA says so ("-ERR"); any other
   // failure leaves a fresh connection (or throws what its login threw).
   bool OffersPipelining();
@@ -92,7 +111,8 @@ class CPop3Client : public CPop3Connection {
   void Reconnect();
   // One attempt of FetchHeader; sent: the commands went out ahead, only
   // their replies are read. False asks for the second attempt.
-  bool HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent);
+  bool HeaderAttempt(int number, MailHeader& header, bool lastAttempt, bool sent,
+                     const MessageSizes* sizes = nullptr);
   int MessageSize(int number, bool sent);
 
   bool m_bLoggedIn;

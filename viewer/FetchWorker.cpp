@@ -94,6 +94,7 @@ void CViewMailCore::FetchAccount(int k) {
   m_accountList.CopyConnection(m_accounts[k], account);
   ProxySetting proxy = ReadProxy(m_settings);
   Title("Getting mail list...(connecting to %s)", account.name.c_str());
+  m_bProgressShown = false;
   Pause(500);
   int timeout = ReplyTimeoutSeconds(m_settings.GetSetting(CheckTimeout));
   auto client = std::make_unique<CPop3Client>(account.ssl, timeout, timeout);
@@ -115,11 +116,16 @@ void CViewMailCore::FetchAccount(int k) {
     int size = 0;
     client->GetStatistics(count, size);
     UidTable uids;
-    if (count > 0) uids.Refresh(*client);
+    // Every size in one reply; a server that refuses it is asked per message.
+    MessageSizes sizes;
+    if (count > 0) {
+      uids.Refresh(*client);
+      client->ListSizes(count, sizes);
+    }
     int i = 0;
-    for (; i < count && !m_bStopRequested; ++i) FetchMessage(k, i, count, *client, uids);
+    for (; i < count && !m_bStopRequested; ++i) FetchMessage(k, i, count, *client, uids, sizes);
     if (i > 0) {
-      Title("Getting mail list... (%d of %d)", i, count);
+      ProgressTitle(i, count, true);
       Pause(250);
     }
     m_clients[k] = std::move(client);
@@ -142,16 +148,18 @@ void CViewMailCore::FetchAccount(int k) {
   }
 }
 
-void CViewMailCore::FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids) {
-  Title("Getting mail list... (%d of %d)", index, count);
+void CViewMailCore::FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
+                                 const MessageSizes& sizes) {
+  ProgressTitle(index, count, false);
   auto item = std::make_unique<MailItem>();
   item->accountIndex = k;
   item->messageNumber = index + 1;
-  client.FetchHeader(item->messageNumber, item->header);
+  client.FetchHeader(item->messageNumber, item->header, sizes);
   CleanValues(*item);
   ComputeSortKeys(*item);
   uids.Refresh(client);
   item->session = client.SessionNumber();
   if (uids.offered) item->uid = uids.Get(item->messageNumber);
-  m_window.InsertRow(std::move(item));
+  QueueRow(std::move(item));
+  m_window.RowsWaiting();
 }

@@ -20,6 +20,9 @@ namespace {
 // only for a call that is neither (a name look-up, say).
 constexpr DWORD kWorkerEndWaitMs = 10000;
 
+// Ten titles a second read as a running count; more only cost redrawing.
+constexpr DWORD kProgressTitleMs = 100;
+
 std::vector<CAccount*> ActiveAccounts(CAccountList& list) {
   std::vector<CAccount*> accounts;
   list.SnapshotActive(accounts);
@@ -124,6 +127,24 @@ int CViewMailCore::InsertShownItem(std::unique_ptr<MailItem> item,
   return -1;
 }
 
+void CViewMailCore::QueueRow(std::unique_ptr<MailItem> item) {
+  CLock lock(m_waitingLock);
+  m_waiting.push_back(std::move(item));
+}
+
+int CViewMailCore::InsertWaitingRows(const std::function<bool(int row, MailItem&)>& show) {
+  std::vector<std::unique_ptr<MailItem>> rows;
+  {
+    CLock lock(m_waitingLock);
+    rows.swap(m_waiting);
+  }
+  int shown = 0;
+  for (std::unique_ptr<MailItem>& item : rows) {
+    if (InsertShownItem(std::move(item), show) >= 0) ++shown;
+  }
+  return shown;
+}
+
 void CViewMailCore::LoadSortState() {
   m_model.SetSortState(m_settings.GetSortColumn(3), m_settings.GetSortOrder(1) != 0);
 }
@@ -194,6 +215,10 @@ void CViewMailCore::ClearForRefresh() {
     if (client) client->SetStopFlag(nullptr);
     client.reset();
   }
+  {
+    CLock lock(m_waitingLock);
+    m_waiting.clear();
+  }
   m_model.Clear();
   m_deleteLists.clear();
   m_bStopRequested = false;
@@ -236,6 +261,14 @@ void CViewMailCore::Title(const char* format, ...) {
     }
   }
   m_window.SetTitle(text);
+}
+
+void CViewMailCore::ProgressTitle(int index, int count, bool last) {
+  const DWORD now = GetTickCount();
+  if (!last && m_bProgressShown && now - m_dwProgressTitle < kProgressTitleMs) return;
+  m_bProgressShown = true;
+  m_dwProgressTitle = now;
+  Title("Getting mail list... (%d of %d)", index, count);
 }
 
 void CViewMailCore::Pause(DWORD ms) const {

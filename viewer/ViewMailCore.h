@@ -24,6 +24,7 @@
 class CAccount;
 class CAccountList;
 class CPop3Client;
+struct MessageSizes;
 class CSettings;
 struct PreviewJob;
 
@@ -51,6 +52,12 @@ class CViewMailCore {
   // step with the list and a mark always lands on the message shown.
   // Returns the row, or -1.
   int InsertShownItem(std::unique_ptr<MailItem> item, const std::function<bool(int row, MailItem&)>& show);
+  // Any thread: the item waits for the window (the fetch worker's rows).
+  void QueueRow(std::unique_ptr<MailItem> item);
+  // Window thread: every waiting row, in arrival order, through
+  // InsertShownItem, so each lands where it would have landed alone, under
+  // the sort state of now. Returns how many were shown.
+  int InsertWaitingRows(const std::function<bool(int row, MailItem&)>& show);
   // Mark or unmark the selected rows; changed gets the rows whose texts
   // must be rewritten. Returns the number of marked rows. While closing the
   // marks stay as they are, so the rows shown marked are those deleted.
@@ -119,7 +126,7 @@ class CViewMailCore {
   // FetchWorker.cpp
   void FetchAllAccounts();
   void FetchAccount(int k);
-  void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids);
+  void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids, const MessageSizes& sizes);
   // DeleteWorker.cpp
   void DeleteMarked();
   std::vector<DeletionResult> DeleteAccountMessages(int k, int& n);
@@ -142,6 +149,9 @@ class CViewMailCore {
   void SetBusyClient(CPop3Client* client);
 
   void Title(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // The "n of m" title: the first of an account and the last always, the
+  // others at most ten times a second (the title is not redrawn per message).
+  void ProgressTitle(int index, int count, bool last);
   // Cut short when the window ends at once.
   void Pause(DWORD ms) const;
   bool StartWorker(LPTHREAD_START_ROUTINE routine, const char* what);
@@ -153,6 +163,10 @@ class CViewMailCore {
   std::vector<std::unique_ptr<CPop3Client>> m_clients;  // one slot per account position
   std::vector<std::vector<int>> m_deleteLists;          // marked message numbers per account
   CMailListModel m_model;
+  CCriticalSection m_waitingLock;  // guards m_waiting
+  std::vector<std::unique_ptr<MailItem>> m_waiting;
+  DWORD m_dwProgressTitle = 0;  // GetTickCount of the last "n of m" title
+  bool m_bProgressShown = false;
 
   // Built on the window's thread when the close starts; only the delete
   // worker reads it, so marking or sorting meanwhile cannot reach it.

@@ -22,6 +22,12 @@ const char* const kHeadings[CMailListModel::kColumnCount] = {"Account", "Subject
                                                              "Size"};
 const int kColumnPercent[CMailListModel::kColumnCount] = {15, 28, 25, 22, 10};
 
+// While the fetch runs, the waiting rows go into the list on this timer: the
+// list repaints a few times a second however fast they come, and the user's
+// clicks and keys are answered in between.
+constexpr UINT_PTR kRowsTimer = 32790;
+constexpr UINT kRowsTimerMs = 100;
+
 HBITMAP LoadMappedBitmap(UINT id) {
   // The greys of the picture become the user's 3-D colours, so the mark sits on the heading's face.
   return static_cast<HBITMAP>(
@@ -77,19 +83,6 @@ bool CViewMailDlg::RunOnWindowThread(const std::function<void()>& call) {
 
 void CViewMailDlg::SetTitle(const char* text) {
   RunOnWindowThread([&] { SetWindowTextA(m_hWnd, text); });
-}
-
-void CViewMailDlg::InsertRow(std::unique_ptr<MailItem> item) {
-  // Not delivered (the window has gone): the item goes with this scope.
-  RunOnWindowThread([&] {
-    int row = m_core.InsertShownItem(std::move(item), [this](int at, MailItem& shown) {
-      int got = m_list.InsertItem(at, "", reinterpret_cast<LPARAM>(&shown));
-      // Anywhere else the rows below would no longer match the model's.
-      if (got >= 0 && got != at) SendMessageA(m_list.hwnd(), LVM_DELETEITEM, static_cast<WPARAM>(got), 0);
-      return got == at;
-    });
-    if (row >= 0) ShowRow(row);
-  });
 }
 
 int CViewMailDlg::ShowMessage(const char* text, const char* caption, UINT type) {
@@ -336,6 +329,21 @@ void CViewMailDlg::ShowRow(int row) {
     m_list.SetItemText(row, column, Utf8ToWide(texts[column]).c_str());
 }
 
+void CViewMailDlg::ShowWaitingRows() {
+  HWND list = m_list.hwnd();
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  int shown = m_core.InsertWaitingRows([this](int at, MailItem& item) {
+    int got = m_list.InsertItem(at, "", reinterpret_cast<LPARAM>(&item));
+    // Anywhere else the rows below would no longer match the model's.
+    if (got >= 0 && got != at) SendMessageA(m_list.hwnd(), LVM_DELETEITEM, static_cast<WPARAM>(got), 0);
+    if (got != at) return false;
+    ShowRow(at);
+    return true;
+  });
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  if (shown > 0) InvalidateRect(list, nullptr, FALSE);
+}
+
 void CViewMailDlg::MarkSelected(bool mark) {
   std::vector<int> changed;
   std::vector<int> selected = SelectedRows();
@@ -350,9 +358,14 @@ void CViewMailDlg::SelectAll(bool select) {
 }
 
 void CViewMailDlg::OnTimer(UINT_PTR id) {
+  if (id == kRowsTimer) {
+    ShowWaitingRows();
+    return;
+  }
   if (id != IDT_FETCH) return;
   KillTimer(m_hWnd, IDT_FETCH);
   m_bLayoutReady = true;
+  SetTimer(m_hWnd, kRowsTimer, kRowsTimerMs, nullptr);
   m_core.StartFetchWorker();
 }
 
@@ -392,6 +405,9 @@ void CViewMailDlg::Refresh() {
 }
 
 void CViewMailDlg::OnFetchDone() {
+  KillTimer(m_hWnd, kRowsTimer);
+  // The last rows; a refresh drops them with the others.
+  ShowWaitingRows();
   if (m_bRefreshPending) {
     Refresh();
     return;

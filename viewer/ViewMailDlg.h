@@ -37,7 +37,7 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
 
   // CViewerCalls, from the workers.
   void SetTitle(const char* text) override;
-  void InsertRow(std::unique_ptr<MailItem> item) override;
+  void RowsWaiting() override {}  // the rows timer takes them
   int ShowMessage(const char* text, const char* caption, UINT type) override;
   void Post(UINT message) override;
 
@@ -67,6 +67,8 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   void OnDeleteDone();
   bool AnswerToolTip(NMHDR* hdr);
   void ShowRow(int row);
+  // The rows the worker has left, with the list's redraw off meanwhile.
+  void ShowWaitingRows();
   std::vector<int> SelectedRows() const;
   // Runs call on the window's thread and waits for it; false when the window is gone.
   bool RunOnWindowThread(const std::function<void()>& call);

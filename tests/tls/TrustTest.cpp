@@ -178,7 +178,7 @@ class TrustTest : public ::testing::Test {
 class CBoxWindow : public CViewerCalls {
  public:
   void SetTitle(const char*) override {}
-  void InsertRow(std::unique_ptr<MailItem>) override { ++rows; }
+  void RowsWaiting() override { ++rows; }
   int ShowMessage(const char* text, const char*, UINT) override {
     boxes.push_back(text);
     return IDOK;

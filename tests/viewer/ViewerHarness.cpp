@@ -43,10 +43,13 @@ void CRecordingWindow::SetTitle(const char* text) {
   if (onTitle) onTitle(text);
 }
 
-void CRecordingWindow::InsertRow(std::unique_ptr<MailItem> item) {
-  const int insert = ++m_nInserts;
-  m_pCore->InsertShownItem(std::move(item), [this, insert](int row, MailItem& shown) {
-    if (insert == refuseInsert) return false;
+void CRecordingWindow::RowsWaiting() {
+  if (!holdRows) TakeRows();
+}
+
+void CRecordingWindow::TakeRows() {
+  m_pCore->InsertWaitingRows([this](int row, MailItem& shown) {
+    if (++m_nInserts == refuseInsert) return false;
     listed.insert(listed.begin() + row, shown.header.subject);
     return true;
   });

@@ -26,7 +26,8 @@ class CRecordingWindow : public CViewerCalls {
 
   void Attach(CViewMailCore* core) { m_pCore = core; }
   void SetTitle(const char* text) override;
-  void InsertRow(std::unique_ptr<MailItem> item) override;
+  // Takes the waiting rows at once, unless holdRows.
+  void RowsWaiting() override;
   int ShowMessage(const char* text, const char* caption, UINT type) override;
   void Post(UINT message) override { posted.push_back(message); }
 
@@ -40,6 +41,9 @@ class CRecordingWindow : public CViewerCalls {
   // the insert numbered refuseInsert (from 1) fails as a full list would.
   std::vector<std::string> listed;
   int refuseInsert = 0;
+  bool holdRows = false;
+  // Takes the waiting rows as the window's timer does.
+  void TakeRows();
 
  private:
   CViewMailCore* m_pCore = nullptr;
