@@ -179,7 +179,8 @@ int main(int argc, char** argv) {
     double cpu = ProcessCpuMs() - cpuStart;
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
     if (lastRow < 0) {
-      fprintf(stderr, "viewer_bench: the window listed %u of %d rows\n", static_cast<unsigned>(shown), messages);
+      fprintf(stderr, "viewer_bench: the window listed %u of %d rows\n", static_cast<unsigned>(shown),
+              messages);
       return 1;
     }
     printf("last row   window %u rows: %.0f ms, %.0f ms CPU, peak WS %u MB\n", static_cast<unsigned>(shown),
@@ -217,8 +218,8 @@ int main(int argc, char** argv) {
   printf("insertion  %.1f ms wall during the listing; %.1f ms CPU when replayed alone\n",
          window.m_insertWallMs, replayCpu);
   printf("peak WS    %u MB (before the replay)\n", static_cast<unsigned>(peakMb));
-  printf("last row   model  %u rows: %.0f ms, %.0f ms CPU, peak WS %u MB\n", static_cast<unsigned>(rows), listing,
-         listingCpu, static_cast<unsigned>(peakMb));
+  printf("last row   model  %u rows: %.0f ms, %.0f ms CPU, peak WS %u MB\n", static_cast<unsigned>(rows),
+         listing, listingCpu, static_cast<unsigned>(peakMb));
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Venterly\\Tidewell");
   return 0;
 }

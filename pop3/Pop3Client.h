@@ -20,7 +20,8 @@ struct MessageSizes {
 
   // Whether the listing holds message number on the given session.
   bool Holds(int number, int onSession) const {
-    return onSession == session && number > 0 && number < static_cast<int>(bytes.size()) && bytes[number] >= 0;
+    return onSession == session && number > 0 && number < static_cast<int>(bytes.size()) &&
+           bytes[number] >= 0;
   }
 };
 

@@ -126,7 +126,8 @@ class CViewMailCore {
   // FetchWorker.cpp
   void FetchAllAccounts();
   void FetchAccount(int k);
-  void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids, const MessageSizes& sizes);
+  void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
+                    const MessageSizes& sizes);
   // DeleteWorker.cpp
   void DeleteMarked();
   std::vector<DeletionResult> DeleteAccountMessages(int k, int& n);
