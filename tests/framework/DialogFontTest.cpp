@@ -2,6 +2,10 @@
 // every control still comes up where the template puts it.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+#include <string>
+
 #include "framework/DialogTemplate.h"
 #include "res/resource.h"
 
@@ -40,4 +44,62 @@ TEST(DialogFont, ShellFontTemplatesGetTheMessageFontAndKeepTheirControls) {
   std::vector<BYTE> cut = settings;
   EXPECT_FALSE(SetTemplateFont(settings, message));
   EXPECT_EQ(cut, settings);
+}
+
+namespace {
+// The access key of a text ('&' before a letter; "&&" is a plain '&'), or 0.
+char AccessKey(const std::string& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] != '&') return static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
+    ++i;
+  }
+  return 0;
+}
+
+// Every text with its key, no key twice; OK, Cancel and Close answer Enter and Esc.
+void ExpectKeysOnEvery(const std::vector<std::string>& texts, const char* where) {
+  std::set<char> keys;
+  for (const std::string& text : texts) {
+    if (text.empty() || text == "OK" || text == "Cancel" || text == "Close") continue;
+    const char key = AccessKey(text);
+    EXPECT_NE(0, key) << where << ": " << text;
+    if (key) EXPECT_TRUE(keys.insert(key).second) << where << ": " << text << " repeats its key";
+  }
+}
+}  // namespace
+
+// Labels, buttons and boxes of every dialog, and every menu item: each has an
+// access key, none twice in one dialog or menu.
+TEST(AccessKeys, EveryDialogControlAndMenuItemHasItsOwnKey) {
+  for (int id : {IDD_SETTINGS, IDD_ABOUTBOX, IDD_ACCOUNTS, IDD_ACCOUNT}) {
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr, NoHandling, 0);
+    ASSERT_TRUE(dialog) << id;
+    std::vector<std::string> texts;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      char kind[32] = "", text[256] = "";
+      GetClassNameA(child, kind, sizeof kind);
+      // Statics that show values (product, version, web address) are filled at run time.
+      const bool label = lstrcmpiA(kind, "Static") == 0 && GetDlgCtrlID(child) == -1 &&
+                         (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON;
+      if (lstrcmpiA(kind, "Button") != 0 && !label) continue;
+      GetWindowTextA(child, text, sizeof text);
+      texts.push_back(text);
+    }
+    ExpectKeysOnEvery(texts, ("dialog " + std::to_string(id)).c_str());
+    DestroyWindow(dialog);
+  }
+  for (int id : {IDR_TRAYMENU, IDR_ACCOUNTMENU, IDR_MAIL_MENU}) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    ASSERT_TRUE(menu) << id;
+    HMENU popup = GetSubMenu(menu, 0);
+    std::vector<std::string> texts;
+    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+      char text[256] = "";
+      GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+      texts.push_back(text);
+    }
+    ExpectKeysOnEvery(texts, ("menu " + std::to_string(id)).c_str());
+    DestroyMenu(menu);
+  }
 }
