@@ -3,7 +3,8 @@
 # with its tooltip, the tray menu, the log window, the settings, accounts,
 # account and about dialogs, the View Mail window, its menu and the information window, as PNGs into
 # build/screenshots (or the folder given); then the tray menu, the settings dialog and the View Mail
-# window again at 96, 144 and 192 DPI (dpi<N>-*.png). Runs on $DISPLAY, or on an Xvfb of its
+# window again at 96, 144 and 192 DPI (dpi<N>-*.png); last, the tooltip and log of a check in which
+# one account failed, and the balloon of a first start without any account. Runs on $DISPLAY, or on an Xvfb of its
 # own when there is none, with Tidewell in a private wine prefix whose program
 # settings start empty on every run.
 #   usage: tools/screenshots.sh [folder]
@@ -155,10 +156,10 @@ xdotool click 3
 sleep 1.5
 shoot 4-tray-menu
 
-# Settings, Accounts, View, then past the separator to Log. Without a window
-# manager the desktop window has the keyboard only when given it.
+# Settings, Accounts, Check Mail Now, View, then past the separator to Log.
+# Without a window manager the desktop window has the keyboard only when given it.
 xdotool windowfocus --sync "$desk"
-xdotool key Down Down Down Down Return
+xdotool key Down Down Down Down Down Return
 # Away from the icon, so its tooltip does not cover the picture.
 xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))"
 sleep 2
@@ -167,7 +168,8 @@ shoot 5-log-window
 xdotool key Escape
 sleep 1
 
-# Opens the tray menu and walks down to an item: 1 Settings, 2 Accounts, 3 View, 4 Log, 5 About.
+# Opens the tray menu and walks down to an item: 1 Settings, 2 Accounts, 3 Check Mail Now, 4 View,
+# 5 Log, 6 About.
 menu_item() {
   xdotool mousemove "$tx" "$ty" click 3
   sleep 1
@@ -193,7 +195,7 @@ sleep 1
 xdotool key Escape
 sleep 1
 
-menu_item 5
+menu_item 6
 shoot 9-about
 xdotool key Escape
 sleep 1
@@ -201,7 +203,7 @@ sleep 1
 # View Mail, centred on the desktop at its first size. Home's server does not
 # exist: its failure box comes first and is answered; then Demo's messages.
 "$top/tests/support/dovecot.sh" start >/dev/null
-menu_item 3
+menu_item 4
 sleep 3
 xdotool key Return
 sleep 5
@@ -281,7 +283,7 @@ for dpi in 96 144 192; do
   sleep 1
 
   # Home's failure box first, then Demo's messages; the third marked, the first selected.
-  menu_item 3
+  menu_item 4
   sleep 3
   xdotool key Return
   sleep 5
@@ -299,3 +301,47 @@ for dpi in 96 144 192; do
   xdotool key Up Return
   wait_for 60 ended || echo "screenshots: Tidewell did not end on Exit at $dpi DPI" >&2
 done
+
+# At 96 DPI again, without the intro: Demo answers while Home's server refuses
+# (the tooltip counts the failure, the log says why); then a start without any
+# account, whose balloon points to the Accounts window.
+set_dpi 96
+start_desktop() {
+  "$WINE" explorer /desktop="$1",1024x768 "$exe" </dev/null >/dev/null 2>&1 &
+  desktop_pid=$!
+  wait_for 60 xdotool search --name "$1" >/dev/null
+  desk=$(xdotool search --name "$1" | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$desk")"
+  wait_for 30 pixel_is_not "$((X + 60))" "$((Y + 60))" '#000000'
+  tx=$((X + WIDTH - 10)) ty=$((Y + HEIGHT - 10))
+}
+exit_tidewell() {
+  xdotool mousemove "$tx" "$ty" click 3
+  sleep 1
+  xdotool windowfocus --sync "$desk"
+  xdotool key Up Return
+  wait_for 60 ended || echo "screenshots: Tidewell did not end on Exit" >&2
+}
+"$WINE" reg delete 'HKCU\Software\Venterly\Tidewell\Accounts' /f </dev/null >/dev/null 2>&1 || true
+account "" Name REG_SZ Demo Host REG_SZ 127.0.0.1 Port REG_DWORD "$TIDEWELL_POP3_PORT" User REG_SZ demo \
+  Password REG_SZ MYPi SSL REG_DWORD 0 Deleted REG_DWORD 0 Disabled REG_DWORD 0
+account _1 Name REG_SZ Home Host REG_SZ 127.0.0.1 Port REG_DWORD 1 User REG_SZ jo@example.com \
+  Password REG_SZ secret SSL REG_DWORD 0 Deleted REG_DWORD 0 Disabled REG_DWORD 0
+start_desktop TidewellFailed
+sleep 5
+hover_icon
+shoot 13-tray-tooltip-failed
+menu_item 5
+shoot 14-log-failed
+xdotool key Escape
+sleep 1
+exit_tidewell
+
+"$WINE" reg delete 'HKCU\Software\Venterly\Tidewell\Accounts' /f </dev/null >/dev/null 2>&1 || true
+start_desktop TidewellFirst
+# The shell shows a balloon two seconds after it is asked for.
+sleep 5
+xdotool mousemove "$((X + WIDTH / 2))" "$((Y + HEIGHT / 2))"
+sleep 1
+shoot 15-first-start-balloon
+exit_tidewell
