@@ -73,7 +73,10 @@ void OnAnotherStart() {
 // account list or the log: nothing it can reach is freed. The process ends
 // here, before any of them is destroyed, and the system takes back the rest.
 [[noreturn]] void EndWithThreadsLeft() {
-  g_appLog.Append("Tidewell ended with a thread still running; the accounts and settings were not freed");
+  const char why[] = "Tidewell ended with a thread still running; the accounts and settings were not freed";
+  // The log goes with the process: a debugger sees the line too.
+  g_appLog.Append(why);
+  OutputDebugStringA(why);
   g_trayIcon.RemoveIcon();
   ExitProcess(0);
 }
