@@ -11,14 +11,13 @@ CAppLogDlg::CAppLogDlg(HWND parent) : CDialog(IDD_APPLOG, parent) {}
 
 BOOL CAppLogDlg::OnInitDialog() {
   m_text.Attach(GetItem(IDC_LOGTEXT));
-  SIZE window = OuterSize(m_hWnd), text = OuterSize(m_text.hwnd());
-  m_nWidthMargin = window.cx - text.cx;
-  m_nHeightMargin = window.cy - text.cy;
-
-  int width = window.cx, height = window.cy;
-  if (g_pSettings) g_pSettings->GetLogSize(width, height, window.cx, window.cy);
-  SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  m_text.SetSize(width - m_nWidthMargin, height - m_nHeightMargin);
+  m_sizer.Attach(m_hWnd, m_text.hwnd());
+  const SIZE template96 = m_sizer.DefaultSize();
+  int width = template96.cx, height = template96.cy;
+  if (g_pSettings) g_pSettings->GetLogSize(width, height, width, height);
+  m_sizer.Restore({width, height});
+  const SIZE area = m_sizer.AreaSize();
+  m_text.SetSize(area.cx, area.cy);
 
   // The text box would otherwise stop at its default limit of 32 K characters.
   m_text.LimitText(0);
@@ -53,9 +52,14 @@ bool CAppLogDlg::PreTranslateMessage(MSG& msg) {
 }
 
 void CAppLogDlg::FitText() {
-  SIZE window = OuterSize(m_hWnd);
-  m_text.SetSize(window.cx - m_nWidthMargin, window.cy - m_nHeightMargin);
+  const SIZE area = m_sizer.AreaSize();
+  m_text.SetSize(area.cx, area.cy);
   RepositionBars(m_hWnd);
+}
+
+void CAppLogDlg::OnDpiChanged(int dpi) {
+  m_sizer.OnDpiChanged(dpi);
+  FitText();
 }
 
 void CAppLogDlg::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {
@@ -68,7 +72,7 @@ void CAppLogDlg::OnShowWindow(bool /*show*/) {
 
 void CAppLogDlg::OnClose() {
   // Only a close through the close box stores the size; Escape ends without it.
-  SIZE window = OuterSize(m_hWnd);
-  if (g_pSettings) g_pSettings->SetLogSize(window.cx, window.cy);
+  const SIZE stored = m_sizer.StoredSize();
+  if (g_pSettings) g_pSettings->SetLogSize(stored.cx, stored.cy);
   CDialog::OnClose();
 }

@@ -4,6 +4,7 @@
 #include "framework/ControlBars.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/WindowSizer.h"
 
 class CAppLogDlg : public CDialog {
  public:
@@ -15,6 +16,7 @@ class CAppLogDlg : public CDialog {
   bool PreTranslateMessage(MSG& msg) override;
   void OnSize(UINT type, int cx, int cy) override;
   void OnShowWindow(bool show) override;
+  void OnDpiChanged(int dpi) override;
   void OnClose() override;
 
  private:
@@ -23,8 +25,7 @@ class CAppLogDlg : public CDialog {
   CEdit m_text;
   CStatusBar m_statusBar;
   bool m_bShown = false;
-  int m_nWidthMargin = 0;
-  int m_nHeightMargin = 0;
+  CWindowSizer m_sizer;
 };
 
 extern CAppLogDlg* g_pAppLogDlg;

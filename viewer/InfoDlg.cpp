@@ -105,17 +105,12 @@ BOOL CInfoDlg::OnInitDialog() {
   std::wstring title = Utf8ToWide("Mail - " + m_subject);
   DefWindowProcW(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
 
-  SIZE window = OuterSize(m_hWnd), edit = OuterSize(m_edit.hwnd());
-  m_nWidthMargin = window.cx - edit.cx;
-  m_nHeightMargin = window.cy - edit.cy;
-  int width = window.cx, height = window.cy;
+  m_sizer.Attach(m_hWnd, m_edit.hwnd());
   // Two panes want more room than the header block alone had.
-  if (m_bPreview) {
-    width = window.cx * 3 / 2;
-    height = window.cy * 5 / 2;
-  }
+  const SIZE initial = m_bPreview ? m_sizer.DefaultSize(150, 250) : m_sizer.DefaultSize();
+  int width = initial.cx, height = initial.cy;
   if (g_pSettings) g_pSettings->GetInfoSize(width, height, width, height);
-  SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  m_sizer.Restore({width, height});
 
   // A header block can be longer than the text box's default limit of 32 K characters.
   m_edit.LimitText(0);
@@ -160,9 +155,8 @@ void CInfoDlg::OnPreviewDone() {
 
 void CInfoDlg::Layout() {
   if (!m_bLayoutReady) return;
-  SIZE window = OuterSize(m_hWnd);
-  int width = std::max(0, static_cast<int>(window.cx) - m_nWidthMargin);
-  int height = std::max(0, static_cast<int>(window.cy) - m_nHeightMargin);
+  const SIZE area = m_sizer.AreaSize();
+  const int width = area.cx, height = area.cy;
   if (!HasTextPane()) {
     m_edit.SetSize(width, height);
   } else {
@@ -216,7 +210,8 @@ void CInfoDlg::OnSize(UINT /*type*/, int /*cx*/, int /*cy*/) {
   Layout();
 }
 
-void CInfoDlg::OnDpiChanged(int /*dpi*/) {
+void CInfoDlg::OnDpiChanged(int dpi) {
+  m_sizer.OnDpiChanged(dpi);
   // The dialog manager rescaled the template's controls and font; the pane is ours.
   if (HasTextPane()) SendMessageW(m_textPane, WM_SETFONT, SendMessageW(m_hWnd, WM_GETFONT, 0, 0), TRUE);
   Layout();
@@ -224,8 +219,8 @@ void CInfoDlg::OnDpiChanged(int /*dpi*/) {
 
 void CInfoDlg::OnCancel() {
   // Close box, system menu and Escape store the size; Enter (OK) does not.
-  SIZE window = OuterSize(m_hWnd);
-  if (g_pSettings) g_pSettings->SetInfoSize(window.cx, window.cy);
+  const SIZE stored = m_sizer.StoredSize();
+  if (g_pSettings) g_pSettings->SetInfoSize(stored.cx, stored.cy);
   CDialog::OnCancel();
 }
 

@@ -8,6 +8,7 @@
 #include "framework/ControlBars.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/WindowSizer.h"
 #include "pop3/ReplyLines.h"
 #include "viewer/PreviewWorker.h"
 
@@ -61,8 +62,7 @@ class CInfoDlg : public CDialog {
 
   HICON m_hIcon;  // shared resource icon, not destroyed
   bool m_bLayoutReady = false;
-  int m_nWidthMargin = 0;
-  int m_nHeightMargin = 0;
+  CWindowSizer m_sizer;
   int m_nGap = 0;
   CEdit m_edit;
   HWND m_textPane = nullptr;  // child window, destroyed with the dialog
