@@ -76,7 +76,8 @@ void CycleTest::EditAccount(int slot, const std::function<void(CAccount&)>& chan
 }
 
 void CycleTest::StartCycle() {
-  m_pCycle = std::make_unique<CTestCycle>(*g_pAccountList, *g_pSettings, m_main, m_nThreadFailures);
+  m_pCycle =
+      std::make_unique<CTestCycle>(*g_pAccountList, *g_pSettings, m_main, m_nThreadFailures, m_nDeafMs);
   m_pCycle->PostStart();
 }
 

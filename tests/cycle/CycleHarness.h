@@ -16,14 +16,22 @@
 #include "store/Account.h"
 #include "store/Settings.h"
 
-// The cycle with thread starts that fail on request.
+// The cycle with thread starts that fail on request, or whose workers first
+// sleep, deaf to any stop (as one stuck in a name look-up).
 class CTestCycle : public CCheckCycle {
  public:
-  CTestCycle(CAccountList& accounts, CSettings& settings, CCycleCalls& window, int& failures)
-      : CCheckCycle(accounts, settings, window), m_nFailures(failures) {}
+  CTestCycle(CAccountList& accounts, CSettings& settings, CCycleCalls& window, int& failures, DWORD& deafMs)
+      : CCheckCycle(accounts, settings, window), m_nFailures(failures), m_nDeafMs(deafMs) {}
 
  protected:
   CUniqueHandle StartThread(std::function<void()> body, std::function<void()> recover) override {
+    if (m_nDeafMs > 0) {
+      const DWORD deaf = m_nDeafMs;
+      body = [deaf, body] {
+        Sleep(deaf);
+        body();
+      };
+    }
     if (m_nFailures <= 0) return CCheckCycle::StartThread(std::move(body), std::move(recover));
     --m_nFailures;
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -32,6 +40,7 @@ class CTestCycle : public CCheckCycle {
 
  private:
   int& m_nFailures;
+  DWORD& m_nDeafMs;
 };
 
 class CycleTest : public ::testing::Test {
@@ -54,6 +63,8 @@ class CycleTest : public ::testing::Test {
   // The next count worker threads fail to start, as when the process is out
   // of threads or memory.
   void FailNextWorkerThreads(int count) { m_nThreadFailures = count; }
+  // Workers started from now on sleep ms first, whatever stops them.
+  void DeafWorkers(DWORD ms) { m_nDeafMs = ms; }
 
   // Runs the thread's messages and the due timers until done() holds or ms
   // pass; true when it held.
@@ -80,6 +91,7 @@ class CycleTest : public ::testing::Test {
   CRecordingMainWindow m_main;
   std::unique_ptr<CTestCycle> m_pCycle;
   int m_nThreadFailures = 0;
+  DWORD m_nDeafMs = 0;
   std::vector<CAccount*> m_live;
   size_t m_nLogStart = 0;
 };

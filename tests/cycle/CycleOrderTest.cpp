@@ -135,6 +135,19 @@ TEST_F(CycleTest, WorkerThatCannotStartIsLoggedAndSkipped) {
   EXPECT_EQ(Live(a)->currentCount(), 3);
 }
 
+// A worker that does not end within the stop's wait (stuck where no stop
+// reaches it) is reported as still running, so the program does not free the
+// accounts and settings under it; once it has ended, it is not.
+TEST_F(CycleTest, StopReportsAWorkerThatOutlivesItsWait) {
+  AddAccount("Deaf", DovecotPort(), "alice", "alicepw");
+  DeafWorkers(6000);
+  StartCycle();
+  ASSERT_TRUE(PumpUntil([&] { return Main().TimerSets(IDT_WATCHDOG) == 1; }, 10000));
+  Cycle().StopCheckWorker();
+  EXPECT_TRUE(Cycle().WorkersRunning());
+  EXPECT_TRUE(PumpUntil([&] { return !Cycle().WorkersRunning(); }, 20000));
+}
+
 // Stopping the cycle ("Exit") while a worker hangs in its TLS handshake:
 // the stop interrupts the worker and waits for it, long before the watchdog.
 TEST_F(CycleTest, StoppingDuringACheckStopsTheWorker) {
