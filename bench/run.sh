@@ -64,7 +64,7 @@ if [ "${1:-}" = --viewer ]; then
     model=$("$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" $box benchpw </dev/null | tr -d '\r')
     window=$("$src/tests/support/wine-run.sh" "$build/bench/viewer_bench.exe" --window $box benchpw </dev/null | tr -d '\r')
     echo "$model"
-    echo "$window" | grep '^last row'
+    echo "$window" | grep '^window\|^last row'
     echo "$model"$'\n'"$window" | awk '/^last row +model/ { m = $6 } /^last row +window/ { w = $6 }
       END { if (m > 0 && w > 0) printf "ratio      window / model %.2f\n", w / m }'
   done

@@ -145,6 +145,11 @@ int CViewMailCore::InsertWaitingRows(const std::function<bool(int row, MailItem&
   return shown;
 }
 
+bool CViewMailCore::rowsWaiting() {
+  CLock lock(m_waitingLock);
+  return !m_waiting.empty();
+}
+
 void CViewMailCore::LoadSortState() {
   m_model.SetSortState(m_settings.GetSortColumn(3), m_settings.GetSortOrder(1) != 0);
 }

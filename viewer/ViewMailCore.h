@@ -58,6 +58,7 @@ class CViewMailCore {
   // InsertShownItem, so each lands where it would have landed alone, under
   // the sort state of now. Returns how many were shown.
   int InsertWaitingRows(const std::function<bool(int row, MailItem&)>& show);
+  bool rowsWaiting();
   // Mark or unmark the selected rows; changed gets the rows whose texts
   // must be rewritten. Returns the number of marked rows. While closing the
   // marks stay as they are, so the rows shown marked are those deleted.

@@ -3,7 +3,9 @@
 
 #include <commctrl.h>
 
-#include <unordered_map>
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
 
 #include "framework/App.h"
 #include "framework/ControlBars.h"
@@ -32,12 +34,6 @@ HBITMAP LoadMappedBitmap(UINT id) {
   // The greys of the picture become the user's 3-D colours, so the mark sits on the heading's face.
   return static_cast<HBITMAP>(
       LoadImageA(AppInstance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
-}
-
-// Orders list rows by their item's place in the model, which has just been sorted.
-int CALLBACK CompareByPosition(LPARAM a, LPARAM b, LPARAM positions) {
-  const auto& pos = *reinterpret_cast<const std::unordered_map<LPARAM, int>*>(positions);
-  return pos.at(a) - pos.at(b);
 }
 
 // A message box of ours, not one of the framework's dialogs.
@@ -117,6 +113,12 @@ INT_PTR CViewMailDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       m_hCallTarget = nullptr;
       break;
+    case WM_NOTIFYFORMAT:
+      // The list's texts come from its notifications: in UTF-16, so every
+      // script shows whatever the code page.
+      if (reinterpret_cast<HWND>(wp) != m_list.hwnd()) break;
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, NFR_UNICODE);
+      return TRUE;
   }
   return CDialog::Dispatch(msg, wp, lp);
 }
@@ -148,6 +150,8 @@ BOOL CViewMailDlg::OnInitDialog() {
   SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   m_list.SetSize(width - m_nWidthMargin, height - m_nHeightMargin);
 
+  // It asked while the dialog was being made, before this window answered.
+  SendMessageA(m_list.hwnd(), WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(m_hWnd), NF_REQUERY);
   m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
   InsertColumns();
   m_nColumnCount = m_list.GetColumnCount();
@@ -254,7 +258,16 @@ bool CViewMailDlg::OnNotify(NMHDR* hdr, LRESULT& result) {
       return true;
     }
     case LVN_ITEMCHANGED:
-      m_statusBar.SetSelectedCount(static_cast<int>(SendMessageA(m_list.hwnd(), LVM_GETSELECTEDCOUNT, 0, 0)));
+    case LVN_ODSTATECHANGED:
+      if (!m_bRestoringStates)
+        m_statusBar.SetSelectedCount(
+            static_cast<int>(SendMessageA(m_list.hwnd(), LVM_GETSELECTEDCOUNT, 0, 0)));
+      return true;
+    case LVN_GETDISPINFOW:
+      AnswerRowText(*reinterpret_cast<NMLVDISPINFOW*>(hdr));
+      return true;
+    case LVN_ODFINDITEMW:
+      result = FindRowByText(*reinterpret_cast<NMLVFINDITEMW*>(hdr));
       return true;
     case LVN_COLUMNCLICK:
       OnColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
@@ -265,17 +278,66 @@ bool CViewMailDlg::OnNotify(NMHDR* hdr, LRESULT& result) {
 
 void CViewMailDlg::OnColumnClick(int column) {
   SetSortMark(false);
+  RowStates states = SaveRowStates();
   m_core.SortByColumn(column);
   SetSortMark(true);
-  // The list follows the model's new order; each row keeps its selection.
-  std::unordered_map<LPARAM, int> positions;
+  RestoreRowStates(states);
+  InvalidateRect(m_list.hwnd(), nullptr, FALSE);
+}
+
+CViewMailDlg::RowStates CViewMailDlg::SaveRowStates() const {
+  RowStates states;
   const CMailListModel& model = m_core.model();
-  for (int row = 0; row < model.GetCount(); ++row)
-    positions[reinterpret_cast<LPARAM>(model.GetItem(row))] = row;
-  // Through the typed pointer, so a comparer without CALLBACK fails to compile on 32 bits.
-  const PFNLVCOMPARE compare = CompareByPosition;
-  SendMessageA(m_list.hwnd(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&positions),
-               reinterpret_cast<LPARAM>(compare));
+  for (int row : SelectedRows()) states.selected.push_back(model.GetItem(row));
+  states.focused = model.GetItem(m_list.GetNextItem(-1, LVNI_FOCUSED));
+  return states;
+}
+
+void CViewMailDlg::RestoreRowStates(const RowStates& states) {
+  if (states.selected.empty() && !states.focused) return;
+  m_bRestoringStates = true;
+  m_list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  const std::unordered_set<const MailItem*> selected(states.selected.begin(), states.selected.end());
+  const CMailListModel& model = m_core.model();
+  for (int row = 0; row < model.GetCount(); ++row) {
+    const MailItem* item = model.GetItem(row);
+    if (item == states.focused) {
+      m_list.SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+      SendMessageA(m_list.hwnd(), LVM_SETSELECTIONMARK, 0, row);
+    }
+    if (selected.count(item)) m_list.SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  m_bRestoringStates = false;
+  m_statusBar.SetSelectedCount(static_cast<int>(SendMessageA(m_list.hwnd(), LVM_GETSELECTEDCOUNT, 0, 0)));
+}
+
+int CViewMailDlg::FindRowByText(const NMLVFINDITEMW& find) const {
+  // Typing in the list: the next row whose first column starts with the
+  // letters typed, from the given row on, round to the top.
+  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+  const CMailListModel& model = m_core.model();
+  const int count = model.GetCount();
+  const int typed = lstrlenW(find.lvfi.psz);
+  for (int k = 0; k < count; ++k) {
+    int row = (std::max(find.iStart, 0) + k) % count;
+    std::wstring text = Utf8ToWide(model.GetRowTexts(*model.GetItem(row))[0]);
+    bool whole = !(find.lvfi.flags & LVFI_PARTIAL);
+    if (static_cast<int>(text.size()) < typed || (whole && static_cast<int>(text.size()) != typed)) continue;
+    if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(), typed, find.lvfi.psz, typed) ==
+        CSTR_EQUAL)
+      return row;
+  }
+  return -1;
+}
+
+void CViewMailDlg::AnswerRowText(NMLVDISPINFOW& info) const {
+  LVITEMW& item = info.item;
+  if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+  item.pszText[0] = L'\0';
+  const MailItem* row = m_core.model().GetItem(item.iItem);
+  if (!row || item.iSubItem < 0 || item.iSubItem >= CMailListModel::kColumnCount) return;
+  std::wstring text = Utf8ToWide(m_core.model().GetRowTexts(*row)[item.iSubItem]);
+  lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
 }
 
 void CViewMailDlg::OnListClick(bool right) {
@@ -300,11 +362,10 @@ void CViewMailDlg::ShowInfo() {
   const CMailListModel& model = m_core.model();
   if (m_nClickedItem < 0 || m_nClickedItem >= model.GetCount() ||
       model.GetItem(m_nClickedItem) != m_pClickedItem) {
-    LVFINDINFOA find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = reinterpret_cast<LPARAM>(m_pClickedItem);
-    m_nClickedItem = static_cast<int>(
-        SendMessageA(m_list.hwnd(), LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+    m_nClickedItem = -1;
+    for (int row = 0; row < model.GetCount() && m_nClickedItem < 0; ++row) {
+      if (model.GetItem(row) == m_pClickedItem) m_nClickedItem = row;
+    }
     if (m_nClickedItem < 0) {
       m_pClickedItem = nullptr;
       return;
@@ -324,24 +385,18 @@ std::vector<int> CViewMailDlg::SelectedRows() const {
 }
 
 void CViewMailDlg::ShowRow(int row) {
-  CMailListModel::RowTexts texts = m_core.model().GetRowTexts(*m_core.model().GetItem(row));
-  for (int column = 0; column < CMailListModel::kColumnCount; ++column)
-    m_list.SetItemText(row, column, Utf8ToWide(texts[column]).c_str());
+  SendMessageA(m_list.hwnd(), LVM_REDRAWITEMS, static_cast<WPARAM>(row), row);
 }
 
 void CViewMailDlg::ShowWaitingRows() {
-  HWND list = m_list.hwnd();
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  int shown = m_core.InsertWaitingRows([this](int at, MailItem& item) {
-    int got = m_list.InsertItem(at, "", reinterpret_cast<LPARAM>(&item));
-    // Anywhere else the rows below would no longer match the model's.
-    if (got >= 0 && got != at) SendMessageA(m_list.hwnd(), LVM_DELETEITEM, static_cast<WPARAM>(got), 0);
-    if (got != at) return false;
-    ShowRow(at);
-    return true;
-  });
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  if (shown > 0) InvalidateRect(list, nullptr, FALSE);
+  if (!m_core.rowsWaiting()) return;
+  RowStates states = SaveRowStates();
+  // Each lands at its sorted place in the model; the list only learns the
+  // new count (one repaint for the batch, the view left where it was).
+  m_core.InsertWaitingRows([](int, MailItem&) { return true; });
+  SendMessageA(m_list.hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(m_core.model().GetCount()),
+               LVSICF_NOSCROLL);
+  RestoreRowStates(states);
 }
 
 void CViewMailDlg::MarkSelected(bool mark) {

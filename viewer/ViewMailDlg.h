@@ -66,9 +66,23 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   void OnFetchDone();
   void OnDeleteDone();
   bool AnswerToolTip(NMHDR* hdr);
+  // Repaints a row whose texts changed.
   void ShowRow(int row);
-  // The rows the worker has left, with the list's redraw off meanwhile.
+  // The rows the worker has left, all at once.
   void ShowWaitingRows();
+  // The list holds no rows of its own (it is drawn from the model), only
+  // which rows are selected and focused, by row number: when rows move
+  // (new ones land above them, a sort) these go with their messages.
+  struct RowStates {
+    std::vector<const MailItem*> selected;
+    const MailItem* focused = nullptr;
+  };
+  RowStates SaveRowStates() const;
+  void RestoreRowStates(const RowStates& states);
+  // LVN_GETDISPINFOW: a row's text from the model.
+  void AnswerRowText(NMLVDISPINFOW& info) const;
+  // LVN_ODFINDITEMW: the row the user's typing names, or -1.
+  int FindRowByText(const NMLVFINDITEMW& find) const;
   std::vector<int> SelectedRows() const;
   // Runs call on the window's thread and waits for it; false when the window is gone.
   bool RunOnWindowThread(const std::function<void()>& call);
@@ -85,6 +99,7 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   int m_nColumnCount = 0;
   bool m_bLayoutReady = false;
   bool m_bRefreshPending = false;
+  bool m_bRestoringStates = false;  // the selected count is shown once at the end
   int m_nClickedItem = -1;
   const MailItem* m_pClickedItem = nullptr;  // the row clicked last, for when rows moved since
   CSettings& m_settings;
