@@ -103,12 +103,12 @@ for run in en_US.UTF-8:en ja_JP.UTF-8:ja; do
   desk=$(xdotool search --name 'TidewellWorld' | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$desk")"
   sleep 6
-  # Tray menu: Settings, Accounts, View.
+  # Tray menu: Settings, Accounts, Check Mail Now, View.
   tx=$((X + WIDTH - 10)) ty=$((Y + HEIGHT - 10))
   xdotool mousemove "$tx" "$ty" click 3
   sleep 1
   xdotool windowfocus --sync "$desk"
-  xdotool key Down Down Down Return
+  xdotool key Down Down Down Down Return
   xdotool mousemove "$((X + 20))" "$((Y + 20))"
   sleep 12
   # The window is centred: its list's rows start below the toolbar and the headings.
