@@ -215,6 +215,14 @@ bool CPop3Connection::ReadReplyKeeping(ReplyLines& lines, int timeout, size_t ke
         break;
     }
     taken += m_received.TakeEndedLines(lines, budget, dropped);
+    if (dropped) {
+      // What is kept is all the caller wants: the rest is not waited for,
+      // and the connection, left in the middle of the reply, is closed.
+      Close();
+      m_received.Clear();
+      lines.push_back(".");
+      return true;
+    }
     ReceiveMore(span, start);
   }
 }

@@ -42,9 +42,10 @@ class CPop3Connection : public CTimedSocket {
   // beyond the reply stay for the next call.
   void ReadReply(ReplyLines& lines, int timeout, bool multiLine);
   // ReadReply of a multi-line reply that keeps at most keep bytes of its
-  // lines (CR LF counted; the final "." always): the lines past that are read
-  // and dropped as they come, so the memory held stays bounded and the
-  // session can go on. True when lines were dropped.
+  // lines (CR LF counted; the final "." always). A reply that has more is
+  // not read further: the connection is closed in its middle and the lines
+  // kept end with "." all the same, so neither the time nor the memory a
+  // server can make it spend goes past the cap. True when lines were dropped.
   bool ReadReplyKeeping(ReplyLines& lines, int timeout, size_t keep);
   int receiveTimeout() const { return m_nReceiveTimeout; }
   // A flag of the owner's, looked at before every receive and between the
