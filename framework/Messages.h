@@ -11,7 +11,6 @@ constexpr UINT WM_WINDOW_CALLS = WM_APP + 16;
 // To the viewer.
 constexpr UINT WM_FETCH_DONE = WM_APP + 12;
 constexpr UINT WM_DELETE_DONE = WM_APP + 13;
-constexpr UINT WM_VIEWER_CALL = WM_APP + 14;  // a worker's window call; lParam: the call, run at once
 constexpr UINT WM_VIEWER_END = WM_APP + 15;   // the program is closing: end without deleting
 
 // Timers on the main window.

@@ -1,5 +1,7 @@
-// CViewMailCore's fetch worker: every active account in turn, the header of
-// every message, one row each; the clients stay logged in for the deletion.
+// CFetchWorker: every active account in turn, the header of every message,
+// one row each; the clients stay logged in for the deletion.
+#include "viewer/FetchWorker.h"
+
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -13,11 +15,13 @@
 #include "store/AccountList.h"
 #include "store/Settings.h"
 #include "viewer/MailDate.h"
-#include "viewer/ViewMailCore.h"
 
 namespace {
 
 const char kFailedStart[] = "Failed to get mail list for ";
+
+// Ten titles a second read as a running count; more only cost redrawing.
+constexpr DWORD kProgressTitleMs = 100;
 
 struct ProxySetting {
   bool use = false;
@@ -52,7 +56,7 @@ void CleanValues(MailItem& item) {
 
 // The message ids of one session: numbers mean something only within the
 // session that gave them.
-struct CViewMailCore::UidTable {
+struct CFetchWorker::UidTable {
   bool offered = true;
   int session = 0;
   std::vector<std::string> ids;
@@ -69,48 +73,36 @@ struct CViewMailCore::UidTable {
   }
 };
 
-DWORD WINAPI CViewMailCore::FetchWorker(LPVOID viewer) {
-  CViewMailCore& self = *static_cast<CViewMailCore*>(viewer);
-  try {
-    self.FetchAllAccounts();
-  } catch (...) {
-    // Out of memory, or worse: the window must still learn that the fetch ended.
-    g_appLog.Append("View Mail: getting the mail list ended unexpectedly");
-  }
-  self.m_bFetchDone = true;
-  self.m_window.Post(WM_FETCH_DONE);
-  return 0;
-}
-
-void CViewMailCore::FetchAllAccounts() {
-  Title(m_bWaitForCheck ? "Getting mail list...(waiting to connect)" : "Getting mail list...(connecting)");
+void CFetchWorker::Run() {
+  m_core.Title(m_core.m_bWaitForCheck ? "Getting mail list...(waiting to connect)"
+                                      : "Getting mail list...(connecting)");
   // Polling: the main window clears the flag when its check cycle ends.
-  while (m_bWaitForCheck && !m_bStopRequested) Sleep(100);
-  for (int k = 0; k < accountCount() && !m_bStopRequested; ++k) FetchAccount(k);
+  while (m_core.m_bWaitForCheck && !m_core.m_bStopRequested) Sleep(100);
+  for (int k = 0; k < m_core.accountCount() && !m_core.m_bStopRequested; ++k) FetchAccount(k);
 }
 
-void CViewMailCore::FetchAccount(int k) {
+void CFetchWorker::FetchAccount(int k) {
   AccountConnection account;
-  m_accountList.CopyConnection(m_accounts[k], account);
-  ProxySetting proxy = ReadProxy(m_settings);
-  Title("Getting mail list...(connecting to %s)", account.name.c_str());
+  m_core.m_accountList.CopyConnection(m_core.m_accounts[k], account);
+  ProxySetting proxy = ReadProxy(m_core.m_settings);
+  m_core.Title("Getting mail list...(connecting to %s)", account.name.c_str());
   m_bProgressShown = false;
-  Pause(500);
-  int timeout = ReplyTimeoutSeconds(m_settings.GetSetting(CheckTimeout));
+  m_core.Pause(500);
+  int timeout = ReplyTimeoutSeconds(m_core.m_settings.GetSetting(CheckTimeout));
   auto client = std::make_unique<CPop3Client>(account.ssl, timeout, timeout);
   // The same decision as the check's: a changed certificate is refused before the login.
-  CAccount* record = m_accounts[k];
-  CAccountList& list = m_accountList;
+  CAccount* record = m_core.m_accounts[k];
+  CAccountList& list = m_core.m_accountList;
   client->SetCertificateCheck([&list, record, name = account.name](const ServerCertificate& certificate) {
     return list.JudgeServerCertificate(record, name, certificate.chainTrusted, certificate.fingerprint,
                                        [](const std::string& line) { g_appLog.Append(line.c_str()); });
   });
-  client->SetStopFlag(&m_bStopRequested);
-  CBusyClient busy(*this, *client);
+  client->SetStopFlag(&m_core.m_bStopRequested);
+  CViewMailCore::CBusyClient busy(m_core, *client);
   try {
     client->Open(proxy.use, proxy.host.c_str(), proxy.port, account.host.c_str(), account.port,
                  account.user.c_str(), account.password.c_str());
-    Title("Getting mail list...(connected)");
+    m_core.Title("Getting mail list...(connected)");
     // A STAT reply without a number lists nothing rather than garbage.
     int count = 0;
     int size = 0;
@@ -123,24 +115,24 @@ void CViewMailCore::FetchAccount(int k) {
       client->ListSizes(count, sizes);
     }
     int i = 0;
-    for (; i < count && !m_bStopRequested; ++i) FetchMessage(k, i, count, *client, uids, sizes);
+    for (; i < count && !m_core.m_bStopRequested; ++i) FetchMessage(k, i, count, *client, uids, sizes);
     if (i > 0) {
       ProgressTitle(i, count, true);
-      Pause(250);
+      m_core.Pause(250);
     }
-    m_clients[k] = std::move(client);
+    m_core.m_clients[k] = std::move(client);
   } catch (const CPop3Exception& e) {
-    if (m_bStopRequested) {
+    if (m_core.m_bStopRequested) {
       // The user's stop (or the window's end) cut the reply off: no failure
       // to report. The session is in doubt and goes; the client stays, so
       // rows listed before can still be deleted on a new session.
       client->Disconnect();
-      m_clients[k] = std::move(client);
+      m_core.m_clients[k] = std::move(client);
       return;
     }
     std::string joined = Format("%s%s", kFailedStart, account.name.c_str());
     std::string text = Format("%s\n\nCheck log for more details", joined.c_str());
-    m_window.ShowMessage(text.c_str(), "View Mail", MB_OK);
+    m_core.m_window.ShowMessage(text.c_str(), "View Mail", MB_OK);
     std::string line = Format("%s%s - %s - %s", kFailedStart, account.host.c_str(), e.detail,
                               FirstLineOf(e.message).c_str());
     g_appLog.Append(line.c_str());
@@ -148,8 +140,16 @@ void CViewMailCore::FetchAccount(int k) {
   }
 }
 
-void CViewMailCore::FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
-                                 const MessageSizes& sizes) {
+void CFetchWorker::ProgressTitle(int index, int count, bool last) {
+  const DWORD now = GetTickCount();
+  if (!last && m_bProgressShown && now - m_dwProgressTitle < kProgressTitleMs) return;
+  m_bProgressShown = true;
+  m_dwProgressTitle = now;
+  m_core.Title("Getting mail list... (%d of %d)", index, count);
+}
+
+void CFetchWorker::FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
+                                const MessageSizes& sizes) {
   ProgressTitle(index, count, false);
   auto item = std::make_unique<MailItem>();
   item->accountIndex = k;
@@ -160,6 +160,6 @@ void CViewMailCore::FetchMessage(int k, int index, int count, CPop3Client& clien
   uids.Refresh(client);
   item->session = client.SessionNumber();
   if (uids.offered) item->uid = uids.Get(item->messageNumber);
-  QueueRow(std::move(item));
-  m_window.RowsWaiting();
+  m_core.QueueRow(std::move(item));
+  m_core.m_window.RowsWaiting();
 }

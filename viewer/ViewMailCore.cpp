@@ -12,16 +12,16 @@
 #include "pop3/AnsiCodePage.h"
 #include "pop3/Pop3Client.h"
 #include "store/AccountList.h"
+#include "framework/WorkerThread.h"
 #include "store/Settings.h"
+#include "viewer/DeleteWorker.h"
+#include "viewer/FetchWorker.h"
 
 namespace {
 
 // The worker ends within a step of a socket wait once interrupted; this is
 // only for a call that is neither (a name look-up, say).
 constexpr DWORD kWorkerEndWaitMs = 10000;
-
-// Ten titles a second read as a running count; more only cost redrawing.
-constexpr DWORD kProgressTitleMs = 100;
 
 std::vector<CAccount*> ActiveAccounts(CAccountList& list) {
   std::vector<CAccount*> accounts;
@@ -71,26 +71,9 @@ void CViewMailCore::Abandon() {
   if (m_pBusyClient) m_pBusyClient->Interrupt();
 }
 
-bool CViewMailCore::StopWorkers(DWORD ms, bool answerCalls) {
+bool CViewMailCore::StopWorkers(DWORD ms) {
   Abandon();
-  const DWORD start = GetTickCount();
-  for (;;) {
-    DWORD waited = GetTickCount() - start;
-    DWORD left = ms == INFINITE ? INFINITE : (waited < ms ? ms - waited : 0);
-    if (!answerCalls) {
-      if (!WaitForWorker(left)) return false;
-      break;
-    }
-    if (!m_hWorker.Valid()) break;
-    HANDLE worker = m_hWorker.Get();
-    DWORD woken = MsgWaitForMultipleObjects(1, &worker, FALSE, left, QS_SENDMESSAGE);
-    if (woken == WAIT_OBJECT_0) break;
-    if (woken != WAIT_OBJECT_0 + 1) return false;
-    // A call sent to the window before it went: delivering it lets the
-    // worker go on (a window that is gone answers nothing).
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  if (!WaitForWorker(ms)) return false;
   for (std::unique_ptr<CPop3Client>& client : m_clients) {
     if (client) client->Disconnect();
   }
@@ -175,7 +158,20 @@ int CViewMailCore::UnmarkSelected(const std::vector<int>& selected, std::vector<
 }
 
 bool CViewMailCore::StartFetchWorker() {
-  if (StartWorker(FetchWorker, "get the mail list")) return true;
+  auto done = [this] {
+    m_bFetchDone = true;
+    m_window.Post(WM_FETCH_DONE);
+  };
+  auto body = [this, done] {
+    CFetchWorker(*this).Run();
+    done();
+  };
+  auto recover = [done] {
+    // Out of memory, or worse: the window must still learn that the fetch ended.
+    g_appLog.Append("View Mail: getting the mail list ended unexpectedly");
+    done();
+  };
+  if (StartWorker(body, recover, "get the mail list")) return true;
   m_bFetchDone = true;
   m_window.Post(WM_FETCH_DONE);
   return false;
@@ -199,7 +195,13 @@ bool CViewMailCore::StartDeleteWorker() {
     m_deleteJob[item.accountIndex].push_back(std::move(listed));
     m_deleteSubjects[item.accountIndex].push_back(item.header.subject);
   }
-  if (StartWorker(DeleteWorker, "delete mail")) return true;
+  auto body = [this] { CDeleteWorker(*this).Run(); };
+  auto recover = [this] {
+    // Out of memory, or worse: the window must not stay closing for ever.
+    g_appLog.Append("View Mail: deleting mail ended unexpectedly");
+    m_window.Post(WM_DELETE_DONE);
+  };
+  if (StartWorker(body, recover, "delete mail")) return true;
   m_deleteJob.clear();
   m_deleteSubjects.clear();
   m_bClosing = false;
@@ -234,14 +236,13 @@ bool CViewMailCore::WaitForWorker(DWORD ms) {
   return !m_hWorker.Valid() || WaitForSingleObject(m_hWorker.Get(), ms) == WAIT_OBJECT_0;
 }
 
-bool CViewMailCore::StartWorker(LPTHREAD_START_ROUTINE routine, const char* what) {
+bool CViewMailCore::StartWorker(std::function<void()> body, std::function<void()> recover, const char* what) {
   // The previous worker has ended (the window starts one only then); its
   // handle can go.
   WaitForWorker(INFINITE);
-  HANDLE thread = CreateThread(nullptr, 0, routine, this, 0, nullptr);
+  m_hWorker = StartWorkerThread(std::move(body), std::move(recover));
   DWORD error = GetLastError();
-  m_hWorker.Reset(thread);
-  if (thread) return true;
+  if (m_hWorker.Valid()) return true;
   char line[128];
   snprintf(line, sizeof(line), "View Mail: could not start a thread to %s (error %lu)", what,
            static_cast<unsigned long>(error));
@@ -266,14 +267,6 @@ void CViewMailCore::Title(const char* format, ...) {
     }
   }
   m_window.SetTitle(text);
-}
-
-void CViewMailCore::ProgressTitle(int index, int count, bool last) {
-  const DWORD now = GetTickCount();
-  if (!last && m_bProgressShown && now - m_dwProgressTitle < kProgressTitleMs) return;
-  m_bProgressShown = true;
-  m_dwProgressTitle = now;
-  Title("Getting mail list... (%d of %d)", index, count);
 }
 
 void CViewMailCore::Pause(DWORD ms) const {

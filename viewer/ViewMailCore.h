@@ -1,8 +1,8 @@
 // CViewMailCore: what the View Mail window holds besides its controls: the
 // accounts it lists, the clients the fetch leaves logged in, the rows and
 // their sort state, the marked messages, and the fetch and delete workers.
-// The window reaches it on its own thread; the workers reach the window only
-// through CViewerCalls.
+// The window reaches it on its own thread; the workers (CFetchWorker,
+// CDeleteWorker) reach the window only through CViewerCalls.
 #pragma once
 
 #include <winsock2.h>
@@ -77,10 +77,9 @@ class CViewMailCore {
   void Abandon();
   // Abandon, then waits at most ms for the worker; once it has ended, the
   // clients still logged in are dropped without QUIT (no deletion is
-  // pending on them). answerCalls: on the window's thread after the window
-  // has gone, calls the worker had sent meanwhile are answered while
-  // waiting. False when the worker still runs.
-  bool StopWorkers(DWORD ms, bool answerCalls = false);
+  // pending on them). False when the worker still runs. A worker's call to
+  // a window that has gone is refused, so the worker does not wait for it.
+  bool StopWorkers(DWORD ms);
   // StopWorkers within a bounded wait, for the owner's destructor. Should
   // the worker still run after it, the process ends here (after a log
   // line) rather than free what the worker reads.
@@ -117,25 +116,10 @@ class CViewMailCore {
   bool ending() const { return m_bEnding; }
   bool waitingForCheck() const { return m_bWaitForCheck; }
 
-  // Thread routines; the argument is the core.
-  static DWORD WINAPI FetchWorker(LPVOID viewer);
-  static DWORD WINAPI DeleteWorker(LPVOID viewer);
-
  private:
-  struct UidTable;
-
-  // FetchWorker.cpp
-  void FetchAllAccounts();
-  void FetchAccount(int k);
-  void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
-                    const MessageSizes& sizes);
-  // DeleteWorker.cpp
-  void DeleteMarked();
-  std::vector<DeletionResult> DeleteAccountMessages(int k, int& n);
-  // Logs each message that did not end deleted; returns how many are still
-  // on the server.
-  int ReportAccount(int k, const std::vector<DeletionResult>& results);
-  void LogoutAll();
+  // The workers are the core's own code on their threads.
+  friend class CFetchWorker;
+  friend class CDeleteWorker;
 
   // The client a worker is talking to, which Abandon interrupts.
   class CBusyClient {
@@ -151,12 +135,10 @@ class CViewMailCore {
   void SetBusyClient(CPop3Client* client);
 
   void Title(const char* format, ...) __attribute__((format(printf, 2, 3)));
-  // The "n of m" title: the first of an account and the last always, the
-  // others at most ten times a second (the title is not redrawn per message).
-  void ProgressTitle(int index, int count, bool last);
   // Cut short when the window ends at once.
   void Pause(DWORD ms) const;
-  bool StartWorker(LPTHREAD_START_ROUTINE routine, const char* what);
+  // Runs body on the worker thread; recover, should body throw.
+  bool StartWorker(std::function<void()> body, std::function<void()> recover, const char* what);
 
   CViewerCalls& m_window;
   CAccountList& m_accountList;
@@ -167,8 +149,6 @@ class CViewMailCore {
   CMailListModel m_model;
   CCriticalSection m_waitingLock;  // guards m_waiting
   std::vector<std::unique_ptr<MailItem>> m_waiting;
-  DWORD m_dwProgressTitle = 0;  // GetTickCount of the last "n of m" title
-  bool m_bProgressShown = false;
 
   // Built on the window's thread when the close starts; only the delete
   // worker reads it, so marking or sorting meanwhile cannot reach it.

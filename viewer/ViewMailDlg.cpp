@@ -59,8 +59,6 @@ CViewMailDlg::CViewMailDlg(CAccountList& accounts, CSettings& settings)
 CViewMailDlg::~CViewMailDlg() {
   // Before any member goes: the worker may still call the window.
   m_core.EndWorkers();
-  if (m_hSortDown) DeleteObject(m_hSortDown);
-  if (m_hSortUp) DeleteObject(m_hSortUp);
 }
 
 void CViewMailDlg::EndNow() {
@@ -72,46 +70,35 @@ void CViewMailDlg::EndNow() {
 
 // The workers' calls.
 
-bool CViewMailDlg::RunOnWindowThread(const std::function<void()>& call) {
-  HWND window = m_hCallTarget;
-  return window && SendMessageA(window, WM_VIEWER_CALL, 0, reinterpret_cast<LPARAM>(&call)) != 0;
-}
-
 void CViewMailDlg::SetTitle(const char* text) {
-  RunOnWindowThread([&] { SetWindowTextA(m_hWnd, text); });
+  m_calls.Send([&] { SetWindowTextA(m_hWnd, text); });
 }
 
 int CViewMailDlg::ShowMessage(const char* text, const char* caption, UINT type) {
   int answer = 0;
-  RunOnWindowThread([&] { answer = MessageBoxA(m_hWnd, text, caption ? caption : kAppName, type); });
+  m_calls.Send([&] { answer = MessageBoxA(m_hWnd, text, caption ? caption : kAppName, type); });
   return answer;
 }
 
 void CViewMailDlg::Post(UINT message) {
-  HWND window = m_hCallTarget;
-  if (window) PostMessageA(window, message, 0, 0);
+  m_calls.Post([this, message] {
+    if (message == WM_FETCH_DONE) OnFetchDone();
+    if (message == WM_DELETE_DONE) OnDeleteDone();
+  });
 }
 
 // Messages.
 
 INT_PTR CViewMailDlg::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_VIEWER_CALL:
-      (*reinterpret_cast<const std::function<void()>*>(lp))();
-      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 1);
-      return TRUE;
-    case WM_FETCH_DONE:
-      OnFetchDone();
-      return TRUE;
-    case WM_DELETE_DONE:
-      OnDeleteDone();
-      return TRUE;
     case WM_VIEWER_END:
       EnumThreadWindows(GetCurrentThreadId(), AnswerMessageBox, reinterpret_cast<LPARAM>(m_hWnd));
       EndDialog(0);
       return TRUE;
     case WM_DESTROY:
       m_hCallTarget = nullptr;
+      // A worker that calls from now on is refused instead of waiting.
+      m_calls.Close();
       break;
     case WM_NOTIFYFORMAT:
       // The list's texts come from its notifications: in UTF-16, so every
@@ -134,11 +121,13 @@ bool CViewMailDlg::PreTranslateMessage(MSG& msg) {
 
 BOOL CViewMailDlg::OnInitDialog() {
   m_hCallTarget = m_hWnd;
+  // Unopened, every call is refused: the workers go on without the window.
+  m_calls.Open();
   m_list.Attach(GetItem(IDC_MAIL_LIST));
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-  m_hSortDown = LoadMappedBitmap(IDB_SORT_DOWN);
-  m_hSortUp = LoadMappedBitmap(IDB_SORT_UP);
+  m_sortDown.Reset(LoadMappedBitmap(IDB_SORT_DOWN));
+  m_sortUp.Reset(LoadMappedBitmap(IDB_SORT_UP));
   CreateToolBar();
   RepositionBars(m_hWnd);
 
@@ -207,7 +196,7 @@ void CViewMailDlg::SetSortMark(bool on) {
   item.mask = HDI_FORMAT | HDI_BITMAP;
   if (on) {
     item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
-    item.hbm = m_core.model().sortAscending() ? m_hSortUp : m_hSortDown;
+    item.hbm = m_core.model().sortAscending() ? m_sortUp.Get() : m_sortDown.Get();
   } else {
     item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
     item.hbm = nullptr;

@@ -1,7 +1,7 @@
 // The View Mail window: every waiting message of every active account in a
 // sortable list, with a toolbar and a status bar. It runs its own modal loop
 // on the viewer thread; its workers reach it only through CViewerCalls, which
-// it carries out on that thread while the worker waits.
+// it carries out on that thread through its CWindowCalls.
 #pragma once
 #include <atomic>
 #include <functional>
@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "framework/Dialog.h"
+#include "framework/Handles.h"
 #include "framework/ListView.h"
+#include "framework/WindowCalls.h"
 #include "viewer/CountStatusBar.h"
 #include "viewer/ViewMailCore.h"
 #include "viewer/ViewerCalls.h"
@@ -32,8 +34,8 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   // program is closing). Message boxes it shows are answered No or Cancel.
   void EndNow();
   // The window's thread, once its loop has returned: stops the worker and
-  // waits for it, answering the calls it had sent to the window.
-  void EndWorkers() { m_core.StopWorkers(INFINITE, true); }
+  // waits for it (its calls to the window are refused by now).
+  void EndWorkers() { m_core.StopWorkers(INFINITE); }
 
   // CViewerCalls, from the workers.
   void SetTitle(const char* text) override;
@@ -84,16 +86,14 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   // LVN_ODFINDITEMW: the row the user's typing names, or -1.
   int FindRowByText(const NMLVFINDITEMW& find) const;
   std::vector<int> SelectedRows() const;
-  // Runs call on the window's thread and waits for it; false when the window is gone.
-  bool RunOnWindowThread(const std::function<void()>& call);
 
   CViewMailCore m_core;
   CListView m_list;
   HWND m_hToolBar = nullptr;  // child window, destroyed with the dialog
   CCountStatusBar m_statusBar;
   HICON m_hIcon;  // shared resource icon, not destroyed
-  HBITMAP m_hSortDown = nullptr;
-  HBITMAP m_hSortUp = nullptr;
+  CScopedGdiObject<HBITMAP> m_sortDown;
+  CScopedGdiObject<HBITMAP> m_sortUp;
   int m_nWidthMargin = 0;
   int m_nHeightMargin = 0;
   int m_nColumnCount = 0;
@@ -103,7 +103,9 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   int m_nClickedItem = -1;
   const MailItem* m_pClickedItem = nullptr;  // the row clicked last, for when rows moved since
   CSettings& m_settings;
-  // The window the workers' calls go to; cleared when it is destroyed.
+  // The workers' calls, run on the window's thread; open while the window is.
+  CWindowCalls m_calls;
+  // The window EndNow posts to; cleared when it is destroyed.
   std::atomic<HWND> m_hCallTarget{nullptr};
   std::atomic<bool> m_bEndRequested{false};
 };

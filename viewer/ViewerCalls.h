@@ -1,7 +1,7 @@
 // CViewerCalls: the View Mail window's own operations that its workers use.
-// The window carries each out on its own thread while the calling worker
-// waits (it sends itself a message), but for the rows, which it takes at its
-// own pace; a test puts a recording stand-in here.
+// The window carries each out on its own thread (through its CWindowCalls)
+// while the calling worker waits, but for the rows, which it takes at its own
+// pace, and the posted ends; a test puts a recording stand-in here.
 #pragma once
 
 #include <winsock2.h>
@@ -19,6 +19,7 @@ class CViewerCalls {
   // A message box owned by the window; a null caption gives the program's
   // name. Returns the button pressed, 0 when no box could be shown.
   virtual int ShowMessage(const char* text, const char* caption, UINT type) = 0;
-  // Posts a private message (WM_FETCH_DONE, WM_DELETE_DONE) without waiting.
+  // Leaves a worker's end (WM_FETCH_DONE, WM_DELETE_DONE) for the window's
+  // thread without waiting.
   virtual void Post(UINT message) = 0;
 };

@@ -20,10 +20,11 @@ using CreateThreadFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_S
                                        LPDWORD);
 CreateThreadFn g_realCreateThread = nullptr;
 volatile LONG g_nThreadFailures = 0;
+DWORD g_nFailingThread = 0;  // the test's thread, which starts the core's workers
 
 HANDLE WINAPI FaultyCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
                                  LPVOID param, DWORD flags, LPDWORD id) {
-  bool ours = start == CViewMailCore::FetchWorker || start == CViewMailCore::DeleteWorker;
+  bool ours = GetCurrentThreadId() == g_nFailingThread;
   if (ours && InterlockedCompareExchange(&g_nThreadFailures, 0, 0) > 0) {
     InterlockedDecrement(&g_nThreadFailures);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -194,6 +195,7 @@ void ViewerTest::FailNextWorkerThreads(int count) {
   if (!g_realCreateThread)
     g_realCreateThread = reinterpret_cast<CreateThreadFn>(
         HookImport("kernel32.dll", "CreateThread", reinterpret_cast<void*>(FaultyCreateThread)));
+  g_nFailingThread = GetCurrentThreadId();
   InterlockedExchange(&g_nThreadFailures, count);
 }
 
