@@ -1,6 +1,8 @@
 // The View Mail window.
 #include "viewer/ViewMailDlg.h"
 
+#include "framework/Dpi.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -29,6 +31,9 @@ const int kColumnPercent[CMailListModel::kColumnCount] = {15, 28, 25, 22, 10};
 // clicks and keys are answered in between.
 constexpr UINT_PTR kRowsTimer = 32790;
 constexpr UINT kRowsTimerMs = 100;
+
+const CToolBar::Pictures kToolBarPictures = {
+    {IDR_MAIL_TOOLBAR, IDR_MAIL_TOOLBAR_150, IDR_MAIL_TOOLBAR_200}, 18, 5};
 
 HBITMAP LoadMappedBitmap(UINT id) {
   // The greys of the picture become the user's 3-D colours, so the mark sits on the heading's face.
@@ -126,18 +131,18 @@ BOOL CViewMailDlg::OnInitDialog() {
   m_list.Attach(GetItem(IDC_MAIL_LIST));
   SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-  m_sortDown.Reset(LoadMappedBitmap(IDB_SORT_DOWN));
-  m_sortUp.Reset(LoadMappedBitmap(IDB_SORT_UP));
+  m_nDpi = WindowDpi(m_hWnd);
+  LoadSortMarks();
   CreateToolBar();
   RepositionBars(m_hWnd);
 
-  SIZE window = OuterSize(m_hWnd), list = OuterSize(m_list.hwnd());
-  m_nWidthMargin = window.cx - list.cx;
-  m_nHeightMargin = window.cy - list.cy;
-  int width = window.cx, height = window.cy;
-  m_settings.GetViewSize(width, height, window.cx, window.cy);
-  SetWindowPos(m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  m_list.SetSize(width - m_nWidthMargin, height - m_nHeightMargin);
+  m_sizer.Attach(m_hWnd, m_list.hwnd());
+  const SIZE template96 = m_sizer.DefaultSize();
+  int width = template96.cx, height = template96.cy;
+  m_settings.GetViewSize(width, height, width, height);
+  m_sizer.Restore({width, height});
+  const SIZE area = m_sizer.AreaSize();
+  m_list.SetSize(area.cx, area.cy);
 
   // It asked while the dialog was being made, before this window answered.
   SendMessageA(m_list.hwnd(), WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(m_hWnd), NF_REQUERY);
@@ -157,33 +162,46 @@ BOOL CViewMailDlg::OnInitDialog() {
 }
 
 void CViewMailDlg::CreateToolBar() {
-  m_hToolBar = CreateWindowExA(
-      0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | CCS_TOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0, 0,
-      0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kFirstControlBar)), AppInstance(), nullptr);
   // Without a toolbar the keys, the context menu and the close box still do the work.
-  if (!m_hToolBar) return;
-  SendMessageA(m_hToolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageA(m_hToolBar, TB_SETBITMAPSIZE, 0, MAKELPARAM(18, 18));
-  TBADDBITMAP strip = {AppInstance(), IDR_MAIL_TOOLBAR};
-  SendMessageA(m_hToolBar, TB_ADDBITMAP, 5, reinterpret_cast<LPARAM>(&strip));
+  if (!m_toolBar.Create(m_hWnd)) return;
   const int commands[] = {ID_TB_DELETE, ID_TB_UNDELETE, ID_TB_INFO, ID_TB_REFRESH, ID_TB_CLOSE};
-  TBBUTTON buttons[5] = {};
-  for (int i = 0; i < 5; ++i) {
-    buttons[i].iBitmap = i;
-    buttons[i].idCommand = commands[i];
-    buttons[i].fsState = TBSTATE_ENABLED;
-    buttons[i].fsStyle = BTNS_BUTTON;
-  }
-  SendMessageA(m_hToolBar, TB_ADDBUTTONSA, 5, reinterpret_cast<LPARAM>(buttons));
-  SendMessageA(m_hToolBar, TB_AUTOSIZE, 0, 0);
+  m_toolBar.SetPictures(AppInstance(), kToolBarPictures, m_nDpi);
+  m_toolBar.AddButtons(commands, 5);
+}
+
+void CViewMailDlg::LoadSortMarks() {
+  m_sortDown.Reset(
+      LoadMappedBitmap(PictureForDpi(m_nDpi, IDB_SORT_DOWN, IDB_SORT_DOWN_150, IDB_SORT_DOWN_200)));
+  m_sortUp.Reset(LoadMappedBitmap(PictureForDpi(m_nDpi, IDB_SORT_UP, IDB_SORT_UP_150, IDB_SORT_UP_200)));
+}
+
+// Widths are stored at 96 DPI, so that they mean the same at every scale.
+int CViewMailDlg::StoredColumnWidth(int column, int fallback) const {
+  return ScaleToDpi(m_settings.GetColumnWidth(column, ScaleFromDpi(fallback, m_nDpi)), m_nDpi);
+}
+
+void CViewMailDlg::StoreColumnWidths() {
+  for (int i = 0; i < m_nColumnCount; ++i)
+    m_settings.SetColumnWidth(i, ScaleFromDpi(m_list.GetColumnWidth(i), m_nDpi));
+}
+
+void CViewMailDlg::OnDpiChanged(int dpi) {
+  if (dpi == m_nDpi) return;
+  m_list.ScaleColumnWidths(m_nDpi, dpi);
+  m_sizer.OnDpiChanged(dpi);
+  m_nDpi = dpi;
+  m_toolBar.SetPictures(AppInstance(), kToolBarPictures, dpi);
+  LoadSortMarks();
+  SetSortMark(true);
+  m_statusBar.SetDpi(dpi);
+  OnSize(SIZE_RESTORED, 0, 0);
 }
 
 void CViewMailDlg::InsertColumns() {
   RECT client;
   GetClientRect(m_list.hwnd(), &client);
   for (int i = 0; i < CMailListModel::kColumnCount; ++i)
-    m_list.InsertColumn(i, kHeadings[i],
-                        m_settings.GetColumnWidth(i, client.right * kColumnPercent[i] / 100));
+    m_list.InsertColumn(i, kHeadings[i], StoredColumnWidth(i, client.right * kColumnPercent[i] / 100));
 }
 
 void CViewMailDlg::SetSortMark(bool on) {
@@ -415,18 +433,18 @@ void CViewMailDlg::OnTimer(UINT_PTR id) {
 
 void CViewMailDlg::OnSize(UINT type, int /*cx*/, int /*cy*/) {
   if (!m_bLayoutReady) return;
-  SIZE window = OuterSize(m_hWnd);
-  m_list.SetSize(window.cx - m_nWidthMargin, window.cy - m_nHeightMargin);
+  const SIZE area = m_sizer.AreaSize();
+  m_list.SetSize(area.cx, area.cy);
   RepositionBars(m_hWnd);
-  const int usable = window.cx - m_nWidthMargin;
+  const int usable = area.cx;
   if (type == SIZE_MAXIMIZED && !g_bColumnsMaximised) {
     // The widths from before wait in the settings until the window is restored.
-    for (int i = 0; i < m_nColumnCount; ++i) m_settings.SetColumnWidth(i, m_list.GetColumnWidth(i));
+    StoreColumnWidths();
     for (int i = 0; i < CMailListModel::kColumnCount; ++i)
       m_list.SetColumnWidth(i, usable * kColumnPercent[i] / 100);
     g_bColumnsMaximised = true;
   } else if (type == SIZE_RESTORED && g_bColumnsMaximised) {
-    for (int i = 0; i < m_nColumnCount; ++i) m_list.SetColumnWidth(i, m_settings.GetColumnWidth(i, 0));
+    for (int i = 0; i < m_nColumnCount; ++i) m_list.SetColumnWidth(i, StoredColumnWidth(i, 0));
     g_bColumnsMaximised = false;
   }
 }
@@ -481,9 +499,9 @@ void CViewMailDlg::OnDeleteDone() {
   m_core.OnDeleteDone();
   m_pClickedItem = nullptr;
   if (!IsZoomed(m_hWnd) && !IsIconic(m_hWnd)) {
-    for (int i = 0; i < m_nColumnCount; ++i) m_settings.SetColumnWidth(i, m_list.GetColumnWidth(i));
-    SIZE window = OuterSize(m_hWnd);
-    m_settings.SetViewSize(window.cx, window.cy);
+    StoreColumnWidths();
+    const SIZE stored = m_sizer.StoredSize();
+    m_settings.SetViewSize(stored.cx, stored.cy);
   }
   SetWindowTextA(m_hWnd, "View Mail...(disconnected)");
   // Long enough to read the last title.

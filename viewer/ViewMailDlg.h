@@ -8,10 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "framework/ControlBars.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
 #include "framework/ListView.h"
 #include "framework/WindowCalls.h"
+#include "framework/WindowSizer.h"
 #include "viewer/CountStatusBar.h"
 #include "viewer/ViewMailCore.h"
 #include "viewer/ViewerCalls.h"
@@ -53,11 +55,15 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
   bool OnNotify(NMHDR* hdr, LRESULT& result) override;
   void OnTimer(UINT_PTR id) override;
   void OnSize(UINT type, int cx, int cy) override;
+  void OnDpiChanged(int dpi) override;
   void OnCancel() override;
 
  private:
   void CreateToolBar();
+  void LoadSortMarks();
   void InsertColumns();
+  int StoredColumnWidth(int column, int fallback) const;
+  void StoreColumnWidths();
   void SetSortMark(bool on);
   void OnColumnClick(int column);
   void OnListClick(bool right);
@@ -89,13 +95,12 @@ class CViewMailDlg : public CDialog, public CViewerCalls {
 
   CViewMailCore m_core;
   CListView m_list;
-  HWND m_hToolBar = nullptr;  // child window, destroyed with the dialog
+  CToolBar m_toolBar;
   CCountStatusBar m_statusBar;
-  HICON m_hIcon;  // shared resource icon, not destroyed
-  CScopedGdiObject<HBITMAP> m_sortDown;
-  CScopedGdiObject<HBITMAP> m_sortUp;
-  int m_nWidthMargin = 0;
-  int m_nHeightMargin = 0;
+  HICON m_hIcon;                                   // shared resource icon, not destroyed
+  CScopedGdiObject<HBITMAP> m_sortDown, m_sortUp;  // header marks, at the window's DPI
+  CWindowSizer m_sizer;
+  int m_nDpi = 96;
   int m_nColumnCount = 0;
   bool m_bLayoutReady = false;
   bool m_bRefreshPending = false;
