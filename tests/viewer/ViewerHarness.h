@@ -61,6 +61,7 @@ class ViewerTest : public ::testing::Test {
   CViewMailCore& Core();
   CRecordingWindow& Window() { return m_window; }
   CSettings& Settings() { return *m_pSettings; }
+  CAccountList& Accounts() { return *m_pAccounts; }
   // Starts the fetch at once and waits for its end.
   void Fetch();
   // Marks the rows whose subject is listed.
