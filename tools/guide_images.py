@@ -83,8 +83,8 @@ def figure_parts(html):
     for kind, rules in re.findall(r"figure\.(\w+) img \{([^}]*)\}", html):
         size = re.search(r"width: (\d+)px; height: (\d+)px", rules)
         where = re.search(r"object-position: (\d+)% (\d+)%", rules)
-        if size and where:
-            parts[kind] = tuple(int(v) for v in size.groups() + where.groups())
+        if size:  # centred unless the rule says where
+            parts[kind] = tuple(int(v) for v in size.groups() + (where.groups() if where else ("50", "50")))
     return parts
 
 
@@ -97,6 +97,9 @@ def main():
         source = os.path.join(shots, os.path.basename(src))
         source = source if os.path.exists(source) else target
         chunks, width, height, bpp, rows = read_png(source)
+        if kind not in parts:
+            print(f"{src}: kept as it is (no size for figure.{kind})")
+            continue
         w, h, px, py = parts[kind]
         w, h = min(w, width), min(h, height)
         x, y = (width - w) * px // 100, (height - h) * py // 100
