@@ -45,10 +45,8 @@ class CViewMailCore {
   // A click on column's heading: the same column turns the direction round,
   // another one sorts ascending. Stored at once; the rows are re-sorted.
   void SortByColumn(int column);
-  // Puts the item at its sorted place; returns its row.
-  int InsertItem(std::unique_ptr<MailItem> item) { return m_model.Insert(std::move(item)); }
-  // The same, then show puts the row into the window's list. When show
-  // fails the item leaves the model again (logged), so the rows stay in
+  // Puts the item at its sorted place, then show puts the row into the
+  // window's list. When show fails the item leaves the model again (logged), so the rows stay in
   // step with the list and a mark always lands on the message shown.
   // Returns the row, or -1.
   int InsertShownItem(std::unique_ptr<MailItem> item, const std::function<bool(int row, MailItem&)>& show);

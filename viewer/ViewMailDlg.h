@@ -4,7 +4,6 @@
 // it carries out on that thread through its CWindowCalls.
 #pragma once
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <vector>
 
