@@ -53,7 +53,7 @@ class CPop3Client : public CPop3Connection {
   // lines (ReadReplyKeeping); lines gets the last attempt's. True when lines
   // were dropped.
   bool FetchTop(int number, int lineCount, size_t keep, ReplyLines& lines);
-  // TOP number 0 with header extraction, retried (defined with the header code).
+  // TOP number 0 with header extraction, retried.
   void FetchHeader(int number, MailHeader& header);
   // The same for one message of a listing whose commands may go out ahead
   // (the window's): results, errors and the retry are those of the above; a
@@ -70,7 +70,7 @@ class CPop3Client : public CPop3Connection {
   // Counts the connections made: message numbers hold only within one.
   int SessionNumber() const { return m_nSession; }
 
-  // Unique-id listing (pop3/ListedMessage.cpp).
+  // Unique-id listing.
   // UIDL: ids[n] is message n's id (ids[0] unused). False when the server
   // offers no UIDL.
   bool ListUniqueIds(std::vector<std::string>& ids);
