@@ -2,12 +2,15 @@
 // one row each; the clients stay logged in for the deletion.
 #include "viewer/FetchWorker.h"
 
+#include "pop3/HeaderWindow.h"
+
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "framework/AppLog.h"
+#include "pop3/HeaderWindow.h"
 #include "framework/Format.h"
 #include "framework/Messages.h"
 #include "pop3/HeaderParse.h"
@@ -108,14 +111,26 @@ void CFetchWorker::FetchAccount(int k) {
     int size = 0;
     client->GetStatistics(count, size);
     UidTable uids;
-    // Every size in one reply; a server that refuses it is asked per message.
     MessageSizes sizes;
+    // A server that takes commands ahead of its replies gets those of the
+    // next messages while it answers (the window goes off after any error,
+    // and each message then sends its own); any other gives every size in
+    // one reply, or is asked per message when it refuses that.
+    std::unique_ptr<CHeaderWindow> ahead;
     if (count > 0) {
       uids.Refresh(*client);
-      client->ListSizes(count, sizes);
+      if (client->OffersPipelining()) {
+        ahead = std::make_unique<CHeaderWindow>(*client, count);
+        ahead->Start();
+      } else {
+        client->ListSizes(count, sizes);
+      }
     }
     int i = 0;
-    for (; i < count && !m_core.m_bStopRequested; ++i) FetchMessage(k, i, count, *client, uids, sizes);
+    for (; i < count && !m_core.m_bStopRequested; ++i)
+      FetchMessage(k, i, count, *client, uids, sizes, ahead.get());
+    // Replies still on their way (after a stop) are read before the session is kept.
+    ahead.reset();
     if (i > 0) {
       ProgressTitle(i, count, true);
       m_core.Pause(250);
@@ -149,12 +164,15 @@ void CFetchWorker::ProgressTitle(int index, int count, bool last) {
 }
 
 void CFetchWorker::FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
-                                const MessageSizes& sizes) {
+                                const MessageSizes& sizes, CHeaderWindow* ahead) {
   ProgressTitle(index, count, false);
   auto item = std::make_unique<MailItem>();
   item->accountIndex = k;
   item->messageNumber = index + 1;
-  client.FetchHeader(item->messageNumber, item->header, sizes);
+  if (ahead)
+    client.FetchHeader(item->messageNumber, item->header, *ahead);
+  else
+    client.FetchHeader(item->messageNumber, item->header, sizes);
   CleanValues(*item);
   ComputeSortKeys(*item);
   uids.Refresh(client);

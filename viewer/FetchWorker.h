@@ -8,6 +8,8 @@
 
 #include "viewer/ViewMailCore.h"
 
+class CHeaderWindow;
+
 class CFetchWorker {
  public:
   explicit CFetchWorker(CViewMailCore& core) : m_core(core) {}
@@ -22,7 +24,7 @@ class CFetchWorker {
 
   void FetchAccount(int k);
   void FetchMessage(int k, int index, int count, CPop3Client& client, UidTable& uids,
-                    const MessageSizes& sizes);
+                    const MessageSizes& sizes, CHeaderWindow* ahead);
   // The "n of m" title: the first of an account and the last always, the
   // others at most ten times a second (the title is not redrawn per message).
   void ProgressTitle(int index, int count, bool last);

@@ -88,6 +88,7 @@ TEST_F(ViewerTest, RefusedDeleIsLoggedAndTheOtherDeletionsGoOn) {
   ScriptLogin(peer);
   Answer(peer, "+OK 2 300\r\n");
   Answer(peer, "+OK\r\n1 id-one\r\n2 id-two\r\n.\r\n");
+  Answer(peer, "-ERR unknown command\r\n");                    // CAPA
   Answer(peer, "+OK 2 messages\r\n1 100\r\n2 2500\r\n.\r\n");  // every size at once
   Answer(Answer(peer, Header(1)), Header(2));
   Answer(peer, "-ERR locked\r\n").AcceptNext();
@@ -108,7 +109,7 @@ TEST_F(ViewerTest, RefusedDeleIsLoggedAndTheOtherDeletionsGoOn) {
 
   ASSERT_TRUE(peer.WaitDone(5000));
   EXPECT_EQ((std::vector<Strings>{
-                {"USER bob", "PASS secret", "STAT", "UIDL", "LIST", "TOP 1 0", "TOP 2 0", "DELE 1"},
+                {"USER bob", "PASS secret", "STAT", "UIDL", "CAPA", "LIST", "TOP 1 0", "TOP 2 0", "DELE 1"},
                 {"USER bob", "PASS secret", "UIDL 1", "DELE 1", "UIDL 2", "DELE 2", "QUIT"}}),
             peer.Received());
   // The server's text without its line end: one log line.
@@ -129,6 +130,7 @@ TEST_F(ViewerTest, WithoutIdsAReconnectedSessionComparesTheHeaderBlock) {
   ScriptLogin(peer);
   Answer(peer, "+OK 2 300\r\n");
   Answer(peer, "-ERR unknown command\r\n");
+  Answer(peer, "-ERR unknown command\r\n");  // CAPA
   Answer(peer, "-ERR unknown command\r\n");  // no LIST without a number: LIST n
   Answer(Answer(peer, Header(1)), "+OK 1 100\r\n");
   Answer(Answer(peer, Header(2)), "+OK 2 200\r\n");
@@ -145,8 +147,8 @@ TEST_F(ViewerTest, WithoutIdsAReconnectedSessionComparesTheHeaderBlock) {
   Close({IDYES});
 
   ASSERT_TRUE(peer.WaitDone(5000));
-  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "LIST", "TOP 1 0", "LIST 1",
-                                   "TOP 2 0", "LIST 2", "DELE 1"},
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "CAPA", "LIST", "TOP 1 0",
+                                   "LIST 1", "TOP 2 0", "LIST 2", "DELE 1"},
                                   {"USER bob", "PASS secret", "TOP 1 0", "DELE 1", "TOP 2 0", "QUIT"}}),
             peer.Received());
   EXPECT_EQ(
@@ -216,6 +218,7 @@ TEST_F(ViewerTest, DroppedBetweenDeletionsAndBeforeQuitEndsWithBothDeleted) {
   ScriptLogin(peer);
   Answer(peer, "+OK 2 300\r\n");
   Answer(peer, "-ERR unknown command\r\n");
+  Answer(peer, "-ERR unknown command\r\n");  // CAPA
   Answer(peer, "-ERR unknown command\r\n");  // no LIST without a number: LIST n
   Answer(Answer(peer, Header(1)), "+OK 1 100\r\n");
   Answer(Answer(peer, Header(2)), "+OK 2 200\r\n");
@@ -236,8 +239,8 @@ TEST_F(ViewerTest, DroppedBetweenDeletionsAndBeforeQuitEndsWithBothDeleted) {
 
   ASSERT_TRUE(peer.WaitDone(5000));
   const Strings again{"USER bob", "PASS secret", "TOP 1 0", "DELE 1", "TOP 2 0", "DELE 2", "QUIT"};
-  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "LIST", "TOP 1 0", "LIST 1",
-                                   "TOP 2 0", "LIST 2", "DELE 1", "DELE 2"},
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "CAPA", "LIST", "TOP 1 0",
+                                   "LIST 1", "TOP 2 0", "LIST 2", "DELE 1", "DELE 2"},
                                   again,
                                   again}),
             peer.Received());
@@ -260,6 +263,7 @@ TEST_F(ViewerTest, WhatStaysOnTheServerIsReportedPerMessageAndCounted) {
   ScriptLogin(work);
   Answer(work, "+OK 3 300\r\n");
   Answer(work, Ids({"id-one", "id-two", "id-three"}));
+  Answer(work, "-ERR unknown command\r\n");  // CAPA
   Answer(work, "-ERR unknown command\r\n");
   for (int n = 1; n <= 3; ++n) Answer(Answer(work, Header(n)), "+OK " + std::to_string(n) + " 100\r\n");
   Answer(work, "+OK deleted\r\n");
@@ -273,6 +277,7 @@ TEST_F(ViewerTest, WhatStaysOnTheServerIsReportedPerMessageAndCounted) {
   ScriptLogin(home);
   Answer(home, "+OK 2 200\r\n");
   Answer(home, "-ERR unknown command\r\n");
+  Answer(home, "-ERR unknown command\r\n");  // CAPA
   Answer(home, "-ERR unknown command\r\n");
   Answer(Answer(home, Header(7)), "+OK 1 100\r\n");
   home.ExpectLine().AcceptNext().Send("-ERR busy\r\n");
@@ -314,6 +319,7 @@ TEST_F(ViewerTest, ExitWhileAServerSitsOnADeleEndsTheWorkerAndLogsWhatStayed) {
   ScriptLogin(peer);
   Answer(peer, "+OK 2 300\r\n");
   Answer(peer, Ids({"id-one", "id-two"}));
+  Answer(peer, "-ERR unknown command\r\n");  // CAPA
   Answer(peer, "-ERR unknown command\r\n");
   for (int n = 1; n <= 2; ++n) Answer(Answer(peer, Header(n)), "+OK " + std::to_string(n) + " 100\r\n");
   Answer(peer, "+OK deleted\r\n");
@@ -325,11 +331,11 @@ TEST_F(ViewerTest, ExitWhileAServerSitsOnADeleEndsTheWorkerAndLogsWhatStayed) {
   MarkSubjects({"S1", "S2"});
   Window().answers = {IDYES};
   ASSERT_TRUE(Core().StartDeleteWorker());
-  ASSERT_TRUE(peer.WaitLines(11));  // DELE 2 is out
+  ASSERT_TRUE(peer.WaitLines(12));  // DELE 2 is out
   ASSERT_TRUE(Core().StopWorkers(10000));
 
-  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "LIST", "TOP 1 0", "LIST 1",
-                                   "TOP 2 0", "LIST 2", "DELE 1", "DELE 2"}}),
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "CAPA", "LIST", "TOP 1 0",
+                                   "LIST 1", "TOP 2 0", "LIST 2", "DELE 1", "DELE 2"}}),
             peer.Received());
   EXPECT_EQ(
       (Strings{"Error deleting mail for Scripted from 127.0.0.1: message 1 not deleted: the program was "

@@ -153,6 +153,7 @@ TEST_F(ViewerTest, StopCutsOffAReplyThatNeverEndsAndShowsNoFailure) {
   ScriptLogin(peer);
   Answer(peer, "+OK 1 100\r\n");
   Answer(peer, "-ERR unknown command\r\n");
+  Answer(peer, "-ERR unknown command\r\n");  // CAPA
   Answer(peer, "-ERR unknown command\r\n");
   std::string endless = "+OK\r\n";
   for (int i = 0; i < 3000; ++i) endless += "X-Filler: " + std::string(88, 'x') + "\r\n";
@@ -161,13 +162,13 @@ TEST_F(ViewerTest, StopCutsOffAReplyThatNeverEndsAndShowsNoFailure) {
   AddAccount("Endless", "bob", "secret", peer.Port());
   Core().StartFetch();
   ASSERT_TRUE(Core().StartFetchWorker());
-  ASSERT_TRUE(peer.WaitLines(6));  // the TOP is out
+  ASSERT_TRUE(peer.WaitLines(7));  // the TOP is out
   Core().RequestStop();
   ASSERT_TRUE(Core().WaitForWorker(20000));
   EXPECT_TRUE(Window().boxes.empty());
   EXPECT_TRUE(LogTexts().empty());
   EXPECT_EQ(0, Core().model().GetCount());
-  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "LIST", "TOP 1 0"}}),
+  EXPECT_EQ((std::vector<Strings>{{"USER bob", "PASS secret", "STAT", "UIDL", "CAPA", "LIST", "TOP 1 0"}}),
             peer.Received());
   ASSERT_TRUE(Core().client(0));  // kept, so rows listed before could still be deleted
   EXPECT_FALSE(Core().client(0)->IsLoggedIn());

@@ -51,6 +51,7 @@ TEST_F(ViewerTest, SelectionMadeWhileRowsArriveStaysOnItsMessage) {
   ScriptLogin(peer);
   Answer(peer, "+OK 3 300\r\n");
   Answer(peer, "-ERR no UIDL\r\n");
+  Answer(peer, "-ERR unknown command\r\n");  // CAPA
   Answer(peer, "+OK\r\n1 100\r\n2 100\r\n3 100\r\n.\r\n");
   Answer(peer, SubjectHeader("Bravo"));
   Answer(peer, SubjectHeader("Charlie"));
