@@ -142,3 +142,31 @@ TEST_F(InfoDlgTest, HeaderBlockIsDecodedAndTheWindowMenuShowsTheRawLines) {
 }
 
 }  // namespace
+
+namespace {
+
+// The title keeps a subject the system's code page cannot hold: the text the
+// window stores, which its caption draws, is Unicode, though a WM_GETTEXT
+// through this ANSI dialog's procedure would give question marks.
+TEST_F(InfoDlgTest, TitleKeepsTheSubjectInUnicode) {
+  m_header.subject = "\xE4\xBC\x9A\xE8\xAD\xB0";
+  std::wstring title;
+  CDialogScript script;
+  script.Once(
+      "the information window",
+      [] { return GetActiveWindow() != nullptr && GetWindowTextLengthW(GetActiveWindow()) > 0; },
+      [&](HWND) {
+        HWND w = GetActiveWindow();
+        wchar_t buffer[64] = {};
+        InternalGetWindowText(w, buffer, 64);
+        title = buffer;
+        PostMessageA(w, WM_CLOSE, 0, 0);
+      });
+  CInfoDlg dlg;
+  dlg.SetHeader(m_header);
+  dlg.DoModal();
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(L"Mail - \u4F1A\u8B70", title);
+}
+
+}  // namespace
