@@ -164,22 +164,29 @@ void CPop3Connection::ReadReply(ReplyLines& lines, int timeout, bool multiLine) 
   // Bytes already held (sent ahead of a reply still to be read) are framed
   // before the socket is asked for more.
   for (;;) {
-    switch (m_received.Look(multiLine, cap)) {
+    const CReplyBuffer::Frame frame = m_received.Look(multiLine, cap);
+    switch (frame) {
       case CReplyBuffer::Complete:
         m_received.TakeLines(lines);
         return;
       case CReplyBuffer::ServerError:
-        // "-ERR" ends the read as soon as its fourth byte is in, line end or
-        // not; the message is the text of the receive that brought it.
-        throw CPop3Exception(CPop3Exception::ServerError, m_received.TakeErrorText().c_str(), "");
       case CReplyBuffer::TooLong:
-        m_received.Clear();
-        throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response", "Reply too long");
+        ThrowReplyFailure(frame);
       case CReplyBuffer::Incomplete:
         break;
     }
     ReceiveMore(span, start);
   }
+}
+
+// "-ERR" ends a read as soon as its fourth byte is in, line end or not; the
+// message is the text of the receive that brought it. A reply past its cap
+// is dropped.
+void CPop3Connection::ThrowReplyFailure(CReplyBuffer::Frame frame) {
+  if (frame == CReplyBuffer::ServerError)
+    throw CPop3Exception(CPop3Exception::ServerError, m_received.TakeErrorText().c_str(), "");
+  m_received.Clear();
+  throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response", "Reply too long");
 }
 
 bool CPop3Connection::ReadReplyKeeping(ReplyLines& lines, int timeout, size_t keep) {
@@ -190,7 +197,8 @@ bool CPop3Connection::ReadReplyKeeping(ReplyLines& lines, int timeout, size_t ke
   size_t taken = 0;  // bytes of the reply already let go; the cap counts them
   const size_t first = lines.size();
   for (;;) {
-    switch (m_received.Look(true, kMaxMultiLineReply - taken)) {
+    const CReplyBuffer::Frame frame = m_received.Look(true, kMaxMultiLineReply - taken);
+    switch (frame) {
       case CReplyBuffer::Complete: {
         ReplyLines rest;
         m_received.TakeLines(rest);
@@ -207,10 +215,8 @@ bool CPop3Connection::ReadReplyKeeping(ReplyLines& lines, int timeout, size_t ke
         return dropped;
       }
       case CReplyBuffer::ServerError:
-        throw CPop3Exception(CPop3Exception::ServerError, m_received.TakeErrorText().c_str(), "");
       case CReplyBuffer::TooLong:
-        m_received.Clear();
-        throw CPop3Exception(CPop3Exception::ReceiveFailed, "Failed to receive response", "Reply too long");
+        ThrowReplyFailure(frame);
       case CReplyBuffer::Incomplete:
         break;
     }

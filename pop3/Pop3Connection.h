@@ -64,6 +64,8 @@ class CPop3Connection : public CTimedSocket {
  private:
   void SendLines(const std::string& lines, const char* shown);
   void ReceiveMore(DWORD span, DWORD start);
+  // Throws what a ServerError or TooLong frame of the reply buffer means.
+  [[noreturn]] void ThrowReplyFailure(CReplyBuffer::Frame frame);
   void Command(const char* command, ReplyLines& lines, bool multiLine = false);
 };
 
